@@ -1,0 +1,3 @@
+#include "MigrationRun.h"
+
+void RunMigration(WindowServices&, const std::u16string&) {}

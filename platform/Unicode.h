@@ -1,0 +1,26 @@
+#pragma once
+
+// Text conversions and case rules shared by the core. All text of the core is UTF-16;
+// UTF-8 appears only where POSIX names files.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Nothing when the text holds an unpaired surrogate: such a name cannot be spelled in
+// UTF-8, so it names no file.
+std::optional<std::string> utf16ToUtf8(std::u16string_view text);
+
+// Nothing when the bytes are not valid UTF-8.
+std::optional<std::u16string> utf8ToUtf16(std::string_view bytes);
+
+// The capital of a letter of the Latin, Greek or Cyrillic alphabets, accented ones
+// included; every other unit is returned as it is. File systems and profile files on
+// Windows compare names through such a table, so "GESTÃO" and "gestão" name one folder.
+char16_t foldCase(char16_t unit);
+
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+} // namespace platform

@@ -1,0 +1,248 @@
+#include "TempFolder.h"
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Lists everything under folder, so a test can tell that nothing was created.
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        names.push_back(fs::relative(entry.path(), folder).generic_string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool makeSymlink(const fs::path& target, const fs::path& link, bool folder) {
+    std::error_code error;
+    if (folder)
+        fs::create_directory_symlink(target, link, error);
+    else
+        fs::create_symlink(target, link, error);
+    return !error;
+}
+
+TEST(FileExists, TellsFilesFromFoldersAndFollowsLinks) {
+    TempFolder tmp;
+    writeBytes(tmp / "file.gdb", "x");
+    fs::create_directory(tmp / "folder");
+    EXPECT_TRUE(platform::fileExists(tmp.name(u"file.gdb"), true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(u"folder"), true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(u"missing.gdb"), true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(u"missing/file.gdb"), true));
+    EXPECT_FALSE(platform::fileExists(u"", true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(std::u16string(u"file.gdb\0x", 10)), true));
+
+    if (!makeSymlink(tmp / "file.gdb", tmp / "to-file", false) ||
+        !makeSymlink(tmp / "folder", tmp / "to-folder", true) ||
+        !makeSymlink(tmp / "gone", tmp / "broken", false))
+        GTEST_SKIP() << "this system does not let the test make symbolic links";
+    EXPECT_TRUE(platform::fileExists(tmp.name(u"to-file"), true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(u"to-folder"), true));
+    EXPECT_FALSE(platform::fileExists(tmp.name(u"broken"), true));
+}
+
+TEST(Move, RenamesAndNeverReplaces) {
+    TempFolder tmp;
+    writeBytes(tmp / "a.gdb", "database");
+    writeBytes(tmp / "b.gdb", "backup");
+    EXPECT_FALSE(platform::moveFile(tmp.name(u"a.gdb"), tmp.name(u"b.gdb")));
+    EXPECT_EQ(readBytes(tmp / "a.gdb"), "database");
+    EXPECT_EQ(readBytes(tmp / "b.gdb"), "backup");
+
+    fs::create_directory(tmp / "sub");
+    EXPECT_TRUE(platform::moveFile(tmp.name(u"a.gdb"), tmp.name(u"sub/c.gdb")));
+    EXPECT_FALSE(fs::exists(tmp / "a.gdb"));
+    EXPECT_EQ(readBytes(tmp / "sub" / "c.gdb"), "database");
+}
+
+TEST(Move, RefusesBadArgumentsAndChangesNothing) {
+    TempFolder tmp;
+    writeBytes(tmp / "a.gdb", "database");
+    fs::create_directory(tmp / "folder");
+    const auto before = entries(tmp.path());
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {tmp.name(u"missing.gdb"), tmp.name(u"x.gdb")},
+        {tmp.name(u"folder"), tmp.name(u"moved")},
+        {tmp.name(u"a.gdb"), tmp.name(u"no/such/folder/x.gdb")},
+        {u"", tmp.name(u"x.gdb")},
+        {tmp.name(u"a.gdb"), u""},
+        {tmp.name(std::u16string(u"a.gdb\0b", 7)), tmp.name(u"x.gdb")},
+        {tmp.name(u"a.gdb"), tmp.name(std::u16string(u"x.gdb\0y", 7))},
+    };
+    for (const auto& [from, to] : cases)
+        EXPECT_FALSE(platform::moveFile(from, to));
+    EXPECT_EQ(entries(tmp.path()), before);
+    EXPECT_EQ(readBytes(tmp / "a.gdb"), "database");
+}
+
+TEST(Copy, ReplacesAnExistingDestinationUnlessAskedNotTo) {
+    TempFolder tmp;
+    writeBytes(tmp / "source.gdb", std::string(3 << 20, 'd') + "end");
+    writeBytes(tmp / "target.fdb", "old");
+    EXPECT_FALSE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"target.fdb"), true));
+    EXPECT_EQ(readBytes(tmp / "target.fdb"), "old");
+    EXPECT_TRUE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"target.fdb"), false));
+    EXPECT_EQ(readBytes(tmp / "target.fdb"), readBytes(tmp / "source.gdb"));
+    EXPECT_TRUE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"new.fdb"), true));
+    EXPECT_EQ(readBytes(tmp / "new.fdb"), readBytes(tmp / "source.gdb"));
+    EXPECT_EQ(entries(tmp.path()),
+              (std::vector<std::string>{"new.fdb", "source.gdb", "target.fdb"}));
+}
+
+TEST(Copy, FailureLeavesTheDestinationAndNoTemporary) {
+    TempFolder tmp;
+    writeBytes(tmp / "source.gdb", "database");
+    writeBytes(tmp / "target.fdb", "old");
+    fs::create_directory(tmp / "folder");
+    const auto before = entries(tmp.path());
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {tmp.name(u"missing.gdb"), tmp.name(u"target.fdb")},
+        {tmp.name(u"folder"), tmp.name(u"target.fdb")},
+        {tmp.name(u"source.gdb"), tmp.name(u"no/such/folder/x.fdb")},
+        {tmp.name(u"source.gdb"), tmp.name(u"folder")},
+        {u"", tmp.name(u"target.fdb")},
+        {tmp.name(u"source.gdb"), u""},
+        {tmp.name(std::u16string(u"source.gdb\0x", 12)), tmp.name(u"target.fdb")},
+    };
+    for (const auto& [from, to] : cases)
+        EXPECT_FALSE(platform::copyFile(from, to, false));
+    EXPECT_EQ(entries(tmp.path()), before);
+    EXPECT_EQ(readBytes(tmp / "target.fdb"), "old");
+}
+
+#ifdef _WIN32
+
+TEST(Move, FileOpenWithoutSharingStaysInPlace) {
+    TempFolder tmp;
+    writeBytes(tmp / "banco.gdb", "database");
+    const HANDLE held = CreateFileW((tmp / "banco.gdb").c_str(), GENERIC_READ, 0, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const bool moved = platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb"));
+    CloseHandle(held);
+    if (moved)
+        GTEST_SKIP() << "this Windows layer does not enforce sharing modes on rename";
+    EXPECT_TRUE(fs::exists(tmp / "banco.gdb"));
+    EXPECT_TRUE(platform::fileExists(tmp.name(u"banco.gdb"), true));
+}
+
+#else
+
+// Runs lock(fd) in a child process that keeps the file locked until it is told to end.
+class LockingChild {
+public:
+    LockingChild(const fs::path& file, bool recordLock) {
+        if (::pipe(ready_) != 0 || ::pipe(done_) != 0)
+            throw std::runtime_error("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(done_[1]);
+            const int fd = ::open(file.c_str(), O_RDWR);
+            struct flock whole {};
+            whole.l_type = F_WRLCK;
+            whole.l_whence = SEEK_SET;
+            const bool locked = fd >= 0 && (recordLock ? ::fcntl(fd, F_SETLK, &whole) == 0
+                                                       : ::flock(fd, LOCK_EX) == 0);
+            const char answer = locked ? 'y' : 'n';
+            static_cast<void>(::write(ready_[1], &answer, 1));
+            char ignored;
+            static_cast<void>(::read(done_[0], &ignored, 1));
+            ::_exit(0);
+        }
+        char answer = 'n';
+        static_cast<void>(::read(ready_[0], &answer, 1));
+        locked_ = answer == 'y';
+    }
+    ~LockingChild() {
+        ::close(done_[1]);
+        ::waitpid(pid_, nullptr, 0);
+        for (int fd : {ready_[0], ready_[1], done_[0]})
+            ::close(fd);
+    }
+    bool locked() const { return locked_; }
+
+private:
+    int ready_[2], done_[2];
+    pid_t pid_;
+    bool locked_ = false;
+};
+
+TEST(Move, FileLockedByAnotherProcessStaysInPlace) {
+    for (const bool recordLock : {false, true}) {
+        TempFolder tmp;
+        writeBytes(tmp / "banco.gdb", "database");
+        {
+            LockingChild child(tmp / "banco.gdb", recordLock);
+            ASSERT_TRUE(child.locked());
+            EXPECT_FALSE(platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb")))
+                << (recordLock ? "record lock" : "flock");
+            EXPECT_EQ(readBytes(tmp / "banco.gdb"), "database");
+            EXPECT_FALSE(fs::exists(tmp / "backup.gdb"));
+        }
+        EXPECT_TRUE(platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb")));
+    }
+}
+
+TEST(Move, AcrossFileSystemsCopiesThenRemoves) {
+    std::error_code error;
+    if (!fs::is_directory("/dev/shm", error))
+        GTEST_SKIP() << "no /dev/shm to move from";
+    TempFolder target;
+    struct stat shm, tmp;
+    ::stat("/dev/shm", &shm);
+    ::stat(target.path().c_str(), &tmp);
+    if (shm.st_dev == tmp.st_dev)
+        GTEST_SKIP() << "/dev/shm and the temporary folder lie on one file system";
+    const fs::path source = fs::path("/dev/shm") / ("migrador-move-" + std::to_string(::getpid()));
+    writeBytes(source, std::string(1 << 20, 'x'));
+    ::chmod(source.c_str(), 0640);
+    writeBytes(target / "taken.gdb", "keep");
+
+    EXPECT_FALSE(platform::moveFile(u16(source), target.name(u"taken.gdb")));
+    EXPECT_EQ(readBytes(target / "taken.gdb"), "keep");
+    EXPECT_TRUE(fs::exists(source));
+
+    EXPECT_TRUE(platform::moveFile(u16(source), target.name(u"moved.gdb")));
+    EXPECT_FALSE(fs::exists(source));
+    EXPECT_EQ(readBytes(target / "moved.gdb"), std::string(1 << 20, 'x'));
+    EXPECT_EQ(fs::status(target / "moved.gdb").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(entries(target.path()), (std::vector<std::string>{"moved.gdb", "taken.gdb"}));
+    fs::remove(source, error);
+}
+
+TEST(Copy, KeepsTheSourcesPermissions) {
+    TempFolder tmp;
+    writeBytes(tmp / "source.gdb", "database");
+    ::chmod((tmp / "source.gdb").c_str(), 0604);
+    ASSERT_TRUE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"copy.fdb"), false));
+    EXPECT_EQ(fs::status(tmp / "copy.fdb").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+}
+
+TEST(Copy, RefusesAFifoWithoutBlocking) {
+    TempFolder tmp;
+    ASSERT_EQ(::mkfifo((tmp / "pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(platform::copyFile(tmp.name(u"pipe"), tmp.name(u"copy.fdb"), false));
+    EXPECT_FALSE(fs::exists(tmp / "copy.fdb"));
+}
+
+#endif
+
+} // namespace
