@@ -1,3 +1,4 @@
+#include "FileHolder.h"
 #include "TempFolder.h"
 #include "platform/Platform.h"
 
@@ -5,13 +6,8 @@
 
 #include <filesystem>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -131,11 +127,12 @@ TEST(Copy, FailureLeavesTheDestinationAndNoTemporary) {
 TEST(Move, FileOpenWithoutSharingStaysInPlace) {
     TempFolder tmp;
     writeBytes(tmp / "banco.gdb", "database");
-    const HANDLE held = CreateFileW((tmp / "banco.gdb").c_str(), GENERIC_READ, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const bool moved = platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb"));
-    CloseHandle(held);
+    bool moved;
+    {
+        FileHolder holder(tmp / "banco.gdb");
+        ASSERT_TRUE(holder.holding());
+        moved = platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb"));
+    }
     if (moved)
         GTEST_SKIP() << "this Windows layer does not enforce sharing modes on rename";
     EXPECT_TRUE(fs::exists(tmp / "banco.gdb"));
@@ -144,52 +141,14 @@ TEST(Move, FileOpenWithoutSharingStaysInPlace) {
 
 #else
 
-// Runs lock(fd) in a child process that keeps the file locked until it is told to end.
-class LockingChild {
-public:
-    LockingChild(const fs::path& file, bool recordLock) {
-        if (::pipe(ready_) != 0 || ::pipe(done_) != 0)
-            throw std::runtime_error("pipe");
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::close(done_[1]);
-            const int fd = ::open(file.c_str(), O_RDWR);
-            struct flock whole {};
-            whole.l_type = F_WRLCK;
-            whole.l_whence = SEEK_SET;
-            const bool locked = fd >= 0 && (recordLock ? ::fcntl(fd, F_SETLK, &whole) == 0
-                                                       : ::flock(fd, LOCK_EX) == 0);
-            const char answer = locked ? 'y' : 'n';
-            static_cast<void>(::write(ready_[1], &answer, 1));
-            char ignored;
-            static_cast<void>(::read(done_[0], &ignored, 1));
-            ::_exit(0);
-        }
-        char answer = 'n';
-        static_cast<void>(::read(ready_[0], &answer, 1));
-        locked_ = answer == 'y';
-    }
-    ~LockingChild() {
-        ::close(done_[1]);
-        ::waitpid(pid_, nullptr, 0);
-        for (int fd : {ready_[0], ready_[1], done_[0]})
-            ::close(fd);
-    }
-    bool locked() const { return locked_; }
-
-private:
-    int ready_[2], done_[2];
-    pid_t pid_;
-    bool locked_ = false;
-};
-
 TEST(Move, FileLockedByAnotherProcessStaysInPlace) {
     for (const bool recordLock : {false, true}) {
         TempFolder tmp;
         writeBytes(tmp / "banco.gdb", "database");
         {
-            LockingChild child(tmp / "banco.gdb", recordLock);
-            ASSERT_TRUE(child.locked());
+            FileHolder holder(tmp / "banco.gdb",
+                              recordLock ? FileHolder::Lock::record : FileHolder::Lock::flock);
+            ASSERT_TRUE(holder.holding());
             EXPECT_FALSE(platform::moveFile(tmp.name(u"banco.gdb"), tmp.name(u"backup.gdb")))
                 << (recordLock ? "record lock" : "flock");
             EXPECT_EQ(readBytes(tmp / "banco.gdb"), "database");

@@ -35,6 +35,10 @@ fs::path TempFolder::operator/(std::string_view relative) const {
     return path_ / relative;
 }
 
+fs::path TempFolder::operator/(std::u16string_view relative) const {
+    return path_ / relative;
+}
+
 std::u16string TempFolder::base() const {
     return u16(path_) + static_cast<char16_t>(fs::path::preferred_separator);
 }

@@ -15,6 +15,7 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(std::string_view relative) const;
+    std::filesystem::path operator/(std::u16string_view relative) const;
     // The folder as the tool names folders: as UTF-16, ending with its delimiter.
     std::u16string base() const;
     // base() followed by relative, exactly as given.

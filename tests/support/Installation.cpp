@@ -1,0 +1,96 @@
+#include "Installation.h"
+
+#include "migration/PathRules.h"
+#include "platform/Unicode.h"
+
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+const SettingsFile backOfficeIni{u"Talbrix/Quorvane.ini", u"ConfiguracaoLocal", u"CaminhoBanco"};
+const SettingsFile kitchenIni{u"Talbrix/Brenmoor/Plessgard.ini", u"DADOS", u"BASEDADOS"};
+const SettingsFile waiterIni{u"Talbrix/Hulvern/Hulvern.ini", u"DADOS", u"BASEDADOS"};
+const SettingsFile transportIni{u"Zorp/Quorvane.ini", u"ConfiguracaoLocal", u"CaminhoBanco"};
+const SettingsFile pointOfSaleIni{u"Kestal/Quorvane.ini", u"ConfiguracaoLocal", u"CaminhoBanco"};
+const SettingsFile fiscalIni{u"Kestal/Trusket.ini", u"ConfiguracaoLocal", u"CaminhoBancoServer"};
+const SettingsFile* const allSettingsFiles[6] = {&backOfficeIni, &kitchenIni,     &waiterIni,
+                                                 &transportIni,  &pointOfSaleIni, &fiscalIni};
+
+std::string ansi(const std::u16string& text) {
+    std::string bytes;
+    for (char16_t unit : text) {
+        if (unit > 0xFF)
+            throw std::invalid_argument("not a Latin-1 text");
+        bytes += static_cast<char>(unit);
+    }
+    return bytes;
+}
+
+std::string settingsText(const SettingsFile& s, const std::u16string& value) {
+    return ansi(u"; Configuração do módulo\r\n[Geral]\r\nVersao=9.3.12.4\r\n[" + s.section +
+                u"]\r\nServidor=localhost\r\n" + s.key + u"=" + value + u"\r\nPorta=3050\r\n");
+}
+
+std::string Installation::databaseContent(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7919 + i / 4096) % 251);
+    return bytes;
+}
+
+void Installation::addModules(bool backOffice, bool transport, bool pointOfSale) {
+    if (backOffice)
+        writeBytes(folder / "Talbrix/Talbrix.exe", "MZ");
+    if (transport)
+        writeBytes(folder / "Zorp/Zorp.exe", "MZ");
+    if (pointOfSale)
+        writeBytes(folder / "Kestal/Ombrive.exe", "MZ");
+    fs::create_directories(folder / u"Talbrix/Database/Gestão");
+    fs::create_directories(folder / "Talbrix/Brenmoor");
+    fs::create_directories(folder / "Talbrix/Hulvern");
+}
+
+void Installation::addDatabase(std::size_t size) {
+    database = databaseContent(size);
+    writeBytes(folder / databaseName, database);
+}
+
+void Installation::addSettings(const SettingsFile& s, const std::u16string& value) {
+    writeBytes(folder / s.file, settingsText(s, value));
+}
+
+void Installation::addAllSettings(const std::u16string& value) {
+    for (const auto* s : allSettingsFiles)
+        addSettings(*s, value);
+}
+
+void Installation::addEverything(std::size_t databaseSize) {
+    addModules(true, true, true);
+    addDatabase(databaseSize);
+    addAllSettings(databasePath());
+}
+
+std::u16string Installation::databasePath() const {
+    return folder.name(databaseName);
+}
+
+std::u16string Installation::newDatabasePath() const {
+    return NewDatabasePath(databasePath());
+}
+
+std::string Installation::bytes(std::u16string_view relative) const {
+    return readBytes(folder / relative);
+}
+
+bool Installation::exists(std::u16string_view relative) const {
+    return fs::exists(folder / relative);
+}
+
+std::map<std::string, std::string> Installation::snapshot() const {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+        const auto name = platform::utf16ToUtf8(entry.path().u16string()).value_or("?");
+        files[name] = entry.is_regular_file() ? readBytes(entry.path()) : "<folder>";
+    }
+    return files;
+}
