@@ -1,0 +1,62 @@
+#pragma once
+
+// Shared by the benchmark programs: timing, medians, running a peer command, peak memory.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+inline double seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+template <typename F> double timed(F&& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return seconds(std::chrono::steady_clock::now() - start);
+}
+
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const auto n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Runs a command and waits for it; false when it fails.
+inline bool runCommand(const std::vector<std::string>& argv) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Peak resident memory of this process, in MiB.
+inline double peakMemoryMiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// Peak resident memory of the largest waited-for child, in MiB.
+inline double childPeakMemoryMiB() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+} // namespace bench
