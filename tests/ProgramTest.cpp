@@ -234,7 +234,7 @@ protected:
         if (!x.running())
             GTEST_SKIP() << "no Xvfb to run the program on";
         // Named as on Windows: the title rule must make "Migrador" of it.
-        fs::copy_file(MIGRADOR_EXE, exe);
+        fs::copy_file(MIGRATOR_EXE, exe);
     }
 
     Child start(const std::vector<std::string>& arguments) {

@@ -1,5 +1,5 @@
-#include "Application.h"
 #include "UPrincipal.h"
+#include "Application.h"
 
 #include <gtest/gtest.h>
 
