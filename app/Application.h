@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QApplication>
+#include <QObject>
+#include <QString>
+
+// The rules behind the application object's texts; pure, so every case can be tested.
+
+// The file name after the last of the delimiters, cut before its first full stop, with
+// every character after the first lower-cased: "C:\Suite\MIGRADOR.EXE" gives "Migrador".
+QString ApplicationTitle(const QString& exeName, const QString& delimiters);
+
+// The error box's text: a full stop is added when the message is not empty and its last
+// character's code lies above that of the full stop.
+QString ErrorBoxText(const QString& message);
+
+// A message box shows each carriage return as a line break (a CR LF pair as one).
+QString MessageBoxText(const QString& text);
+
+// The Qt application. It hands every event to its receiver and is where an error that
+// escapes an event handler is caught: the error box shows it and the event counts as
+// handled, so the loop goes on and the window stays as the handler left it.
+class TGuiApplication : public QApplication {
+    Q_OBJECT
+
+public:
+    TGuiApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// The application object: the title, the terminate flag and the message loop, and the
+// services that the migration run takes from it. One per program; tests make one per test.
+class TApplication : public QObject {
+    Q_OBJECT
+
+public:
+    // Forms the title from the running executable's file name.
+    TApplication();
+    ~TApplication() override;
+
+    const QString& Title() const { return title_; }
+    bool Terminated() const { return terminated_; }
+
+    // Qt gives every top-level window its own taskbar button and keeps no hidden window of
+    // its own, so the switch only records the request.
+    bool MainFormOnTaskBar = false;
+
+    // Shows the main form, then dispatches events, waiting when none is pending, until the
+    // terminate flag is set. The loop is ours rather than QCoreApplication::exec() because
+    // quit() or exit() would also end the loop of a message box that is open.
+    void Run(QWidget& mainForm);
+    // The first step of Run, apart so that tests can drive the window without the loop.
+    void ShowMainForm(QWidget& mainForm);
+
+    // Dispatches every pending event and returns once none is left. A quit request among
+    // them only sets the terminate flag.
+    void ProcessMessages();
+    // Modal box without icon, captioned with the title, with one OK button that Enter, Esc
+    // and the close box trigger as well; centred on the screen.
+    void ShowMessage(const QString& text);
+    // Posts a quit request and returns at once; the loop ends once the request has been
+    // dispatched and control is back in it. Further calls change nothing.
+    void Terminate();
+    // The error box for an error that no handler caught: stop icon, the title, the message
+    // by ErrorBoxText.
+    void ShowException(const QString& message);
+
+protected:
+    void customEvent(QEvent* event) override;
+
+private:
+    QString title_;
+    bool terminated_ = false;
+};
+
+// The application object of the running program; null when there is none.
+extern TApplication* Application;

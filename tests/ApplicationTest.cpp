@@ -1,0 +1,221 @@
+#include "Application.h"
+#include "MessageBoxes.h"
+#include "TsButton.h"
+#include "TsVersion.h"
+#include "migration/IniFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// ---- Text rules ----
+
+TEST(ApplicationTitle, FileNameBeforeItsFirstFullStopWithOnlyTheFirstCharacterKept) {
+    struct Case {
+        const char16_t* exeName;
+        const char16_t* delimiters;
+        const char16_t* title;
+    };
+    const Case cases[] = {
+        {u"C:\\Sistema\\MIGRADOR.EXE", u"\\:", u"Migrador"},
+        {u"C:\\Sistema\\Base.Tool.exe", u"\\:", u"Base"},
+        {u"C:migrador.exe", u"\\:", u"migrador"},
+        {u"C:\\Sistema.v2\\ATUALIZAÇÃO.exe", u"\\:", u"Atualização"},
+        {u"C:\\Sistema\\aTUALIZA", u"\\:", u"atualiza"},
+        {u"C:\\Sistema\\.exe", u"\\:", u""},
+        {u"/opt/suite.d/MIGRADOR", u"/", u"Migrador"},
+        {u"/opt/suite/migrador.bin", u"/", u"migrador"},
+        // A backslash names no folder on POSIX.
+        {u"/opt/dir\\SUB\\Tool.x", u"/", u"dir\\sub\\tool"},
+        {u"", u"/", u""},
+    };
+    for (const auto& c : cases) {
+        const QString exeName = QString::fromUtf16(c.exeName);
+        SCOPED_TRACE(exeName.toStdString());
+        EXPECT_EQ(ApplicationTitle(exeName, QString::fromUtf16(c.delimiters)),
+                  QString::fromUtf16(c.title));
+    }
+}
+
+TEST(ErrorBoxText, FullStopWhenTheLastCharacterLiesAboveIt) {
+    struct Case {
+        const char16_t* message;
+        const char16_t* shown;
+    };
+    const Case cases[] = {
+        {u"Unable to write to C:\\Sistema\\Talbrix/Quorvane.ini",
+         u"Unable to write to C:\\Sistema\\Talbrix/Quorvane.ini."},
+        {u"Falhou", u"Falhou."},
+        {u"Feito.", u"Feito."},
+        {u"Atenção!", u"Atenção!"},
+        {u"Erro 42", u"Erro 42."},
+        {u"fim/", u"fim/."},
+        {u"fim-", u"fim-"},
+        {u"fim ", u"fim "},
+        {u"fim,", u"fim,"},
+        {u"Ação", u"Ação."},
+        {u"", u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.message).toStdString());
+        EXPECT_EQ(ErrorBoxText(QString::fromUtf16(c.message)), QString::fromUtf16(c.shown));
+    }
+}
+
+TEST(VersionSwitch, FoundInAnyCaseAmongOtherArguments) {
+    struct Case {
+        QStringList arguments;
+        bool given;
+    };
+    const Case cases[] = {
+        {{}, false},
+        {{"/vexlonver"}, true},
+        {{"/VEXLONVER"}, true},
+        {{"/VexLonVer"}, true},
+        {{"-x", "arquivo.ini", "/vExLoNvEr"}, true},
+        {{"/vexlonver", "/VEXLONVER"}, true},
+        {{"vexlonver"}, false},
+        {{"/vexlonver "}, false},
+        {{"-vexlonver", "/vexlon", "/vexlonverx"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        EXPECT_EQ(HasVersionSwitch(c.arguments), c.given);
+    }
+    EXPECT_EQ(LibraryVersionText().right(6), " v9.10");
+}
+
+// ---- The message box ----
+
+TEST(ShowMessage, PlainBoxWithTitleLineBreaksAndOneOkButton) {
+    TApplication application;
+    MessageBoxes boxes;
+    application.ShowMessage(QString::fromUtf16(u"ATENÇÃO! \r\rNão foi possivel\r\r Feche\r\nfim"));
+    ASSERT_EQ(boxes.seen().size(), 1);
+    const SeenBox& box = boxes.seen()[0];
+    EXPECT_EQ(box.title, application.Title());
+    EXPECT_EQ(box.text, QString::fromUtf16(u"ATENÇÃO! \n\nNão foi possivel\n\n Feche\nfim"));
+    EXPECT_EQ(box.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(box.buttons, QStringList{"OK"});
+    EXPECT_TRUE(box.okIsDefault);
+    EXPECT_TRUE(box.okIsEscape);
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((box.geometry.center() - screenCentre).manhattanLength(), 2);
+}
+
+TEST(ShowMessage, EnterEscAndTheCloseBoxDismissItAsOkDoes) {
+    const std::pair<const char*, MessageBoxes::Answer> ways[] = {
+        {"OK", MessageBoxes::clickDefault},
+        {"Enter", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); }},
+        {"Esc", [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); }},
+        {"close box", [](QMessageBox& box) { box.close(); }},
+    };
+    for (const auto& [name, answer] : ways) {
+        SCOPED_TRACE(name);
+        TApplication application;
+        MessageBoxes boxes(answer);
+        application.ShowMessage("Feito");
+        EXPECT_EQ(boxes.seen().size(), 1);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    }
+}
+
+// ---- The loop ----
+
+TEST(MessageLoop, TerminateTwiceEndsTheLoopOnce) {
+    TApplication application;
+    QWidget form;
+    QTimer::singleShot(0, &form, [&] {
+        application.Terminate();
+        application.Terminate();
+        EXPECT_FALSE(application.Terminated()) << "Terminate only posts the request";
+    });
+    application.Run(form);
+    EXPECT_TRUE(application.Terminated());
+    EXPECT_TRUE(form.isVisible());
+    // The second request finds the flag set and changes nothing.
+    application.ProcessMessages();
+    EXPECT_TRUE(application.Terminated());
+}
+
+TEST(MessageLoop, QuitRequestTakenByProcessMessagesOnlySetsTheFlag) {
+    TApplication application;
+    application.Terminate();
+    EXPECT_FALSE(application.Terminated());
+    application.ProcessMessages();
+    EXPECT_TRUE(application.Terminated());
+}
+
+TEST(MessageLoop, PendingQuitRequestLeavesAMessageBoxOpen) {
+    TApplication application;
+    QWidget form;
+    bool terminatedWhileUp = false;
+    bool visibleWhileUp = false;
+    MessageBoxes boxes([&](QMessageBox& box) {
+        terminatedWhileUp = application.Terminated();
+        visibleWhileUp = box.isVisible();
+        MessageBoxes::clickDefault(box);
+    });
+    // The run's ending: request termination, then report; the box waits for its answer.
+    QTimer::singleShot(0, &form, [&] {
+        application.Terminate();
+        application.ShowMessage("ALTERAÇÕES REALIZADAS COM SUCESSO!!!");
+    });
+    application.Run(form);
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_TRUE(terminatedWhileUp) << "the request had been dispatched while the box was up";
+    EXPECT_TRUE(visibleWhileUp);
+}
+
+TEST(ErrorDisplay, ErrorFromAClickShowsTheStopBoxAndTheWindowStaysOpen) {
+    struct Case {
+        const char* name;
+        std::function<void()> raise;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"settings write",
+         [] { throw EIniFileException(u"Unable to write to /srv/Talbrix/Quorvane.ini"); },
+         "Unable to write to /srv/Talbrix/Quorvane.ini."},
+        {"standard error", [] { throw std::runtime_error("Falha geral!"); }, "Falha geral!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TApplication application;
+        QWidget form;
+        form.resize(300, 100);
+        auto* button = new TsButton(&form);
+        button->setGeometry(10, 10, 100, 30);
+        button->setText("Iniciar");
+        bool after = false;
+        QObject::connect(button, &QAbstractButton::clicked, [&] {
+            button->setEnabled(false);
+            c.raise();
+            after = true;
+        });
+        application.ShowMainForm(form);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        MessageBoxes boxes;
+
+        QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, button->geometry().center());
+
+        ASSERT_EQ(boxes.seen().size(), 1);
+        const SeenBox& box = boxes.seen()[0];
+        EXPECT_EQ(box.icon, QMessageBox::Critical);
+        EXPECT_EQ(box.title, application.Title());
+        EXPECT_EQ(box.text, c.shown);
+        EXPECT_EQ(box.buttons, QStringList{"OK"});
+        EXPECT_FALSE(after) << "the code after the error must not run";
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(button->isEnabled()) << "the window stays as the handler left it";
+        application.ProcessMessages();
+        EXPECT_FALSE(application.Terminated());
+    }
+}
+
+} // namespace
