@@ -1,7 +1,6 @@
 #include "UPrincipal.h"
 
 #include "migration/MigrationRun.h"
-#include "migration/PathRules.h"
 
 #include <QCloseEvent>
 #include <QScreen>
@@ -19,11 +18,11 @@ QFont fontOf(const char* family, int pixelSize, bool bold = false) {
 
 } // namespace
 
-TForm1::TForm1(TApplication& application)
+TForm1::TForm1(TApplication& application, std::u16string baseFolder)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       progresso(new TsProgressBar(this)), lbStatus(new TsLabel(this)), sButton1(new TsButton(this)),
-      sPanel1(new TsPanel(this)), application_(application) {
+      sPanel1(new TsPanel(this)), application_(application), baseFolder_(std::move(baseFolder)) {
     setWindowTitle(QString::fromUtf8("Atualizador para versão 9.3.13.x"));
     setFont(fontOf("Tahoma", 11));
     QPalette colours = palette();
@@ -83,7 +82,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::sButton1Click([[maybe_unused]] QObject* Sender) {
-    RunMigration(*this, BaseFolder());
+    RunMigration(*this, baseFolder_);
 }
 
 void TForm1::SetStatus(const std::u16string& text) {

@@ -5,6 +5,7 @@
 #include "TsLabel.h"
 #include "TsPanel.h"
 #include "TsProgressBar.h"
+#include "migration/PathRules.h"
 #include "migration/WindowServices.h"
 
 #include <QWidget>
@@ -15,7 +16,9 @@ class TForm1 : public QWidget, public WindowServices {
     Q_OBJECT
 
 public:
-    explicit TForm1(TApplication& application);
+    // The run works on baseFolder: the tool's own folder, unless a test lays out an
+    // installation elsewhere.
+    explicit TForm1(TApplication& application, std::u16string baseFolder = BaseFolder());
 
     // In the order of declaration, which is also the order of creation.
     TsProgressBar* progresso;
@@ -23,7 +26,6 @@ public:
     TsButton* sButton1;
     TsPanel* sPanel1;
 
-    // Runs the migration on the tool's own folder.
     void sButton1Click(QObject* Sender);
 
     void SetStatus(const std::u16string& text) override;
@@ -46,5 +48,6 @@ private:
     void AutoSizeClient();
 
     TApplication& application_;
+    const std::u16string baseFolder_;
     bool shown_ = false;
 };

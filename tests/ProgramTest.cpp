@@ -1,6 +1,7 @@
 // The shipped program itself, on a real X server of its own (Xvfb) with no window manager:
 // the test plays the window manager's part and closes windows the way a close box does,
 // with a WM_DELETE_WINDOW message.
+#include "Installation.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -237,11 +238,13 @@ protected:
         fs::copy_file(MIGRATOR_EXE, exe);
     }
 
-    Child start(const std::vector<std::string>& arguments) {
-        std::vector<std::string> argv{exe.string()};
+    Child start(const std::vector<std::string>& arguments) { return start(exe, arguments); }
+
+    Child start(const fs::path& program, const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{program.string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         return Child(argv, environmentWith({"DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb"}),
-                     folder.path());
+                     program.parent_path());
     }
 
     std::vector<std::string> folderContents() {
@@ -277,6 +280,22 @@ TEST_F(Program, ClosingTheIdleWindowEndsWithCodeZeroAndTouchesNothing) {
     x.close(*window);
     EXPECT_EQ(program.waitForExit(), 0);
     EXPECT_EQ(folderContents(), std::vector<std::string>{"MIGRADOR.EXE"});
+}
+
+TEST_F(Program, ClosingBeforeAPressLeavesTheInstallationAlone) {
+    Installation suite;
+    suite.addEverything();
+    const fs::path installed = suite.folder / "MIGRADOR.EXE";
+    fs::copy_file(MIGRATOR_EXE, installed);
+    const auto before = suite.snapshot();
+
+    Child program = start(installed, {});
+    const auto window = x.waitForWindow(mainCaption);
+    ASSERT_TRUE(window) << "the main window never showed";
+    x.close(*window);
+
+    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(suite.snapshot(), before);
 }
 
 TEST_F(Program, VersionSwitchShowsTheLibraryBoxBeforeTheWindow) {

@@ -1,5 +1,6 @@
 #include "UPrincipal.h"
 #include "Application.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,14 @@ protected:
         application.ShowMainForm(form);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
     }
-    // The run behind the button works on the test program's folder: keep it out of here.
+    // These tests are about the window, not the run behind its button.
     void detachRun() {
         QObject::disconnect(form.sButton1, &QAbstractButton::clicked, &form, nullptr);
     }
 
     TApplication application;
-    TForm1 form{application};
+    TempFolder emptyInstallation;
+    TForm1 form{application, emptyInstallation.base()};
 };
 
 TEST_F(Window, ControlsLieAtTheirPlacesInAFixedClientArea) {
