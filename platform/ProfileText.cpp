@@ -436,9 +436,13 @@ std::optional<std::string> writeValue(std::string_view bytes, std::u16string_vie
         if (line && header) {
             // A file that ends without a line break still does after the write.
             if (place.sectionFound) {
+                // A new key takes the line break of the line before it: with the file's
+                // first one, a lone CR could join a blank line's LF that follows.
                 const Line after = place.lastOfSection;
+                const std::string_view ownBreak =
+                    bytes.substr(after.contentEnd, after.end - after.contentEnd);
                 out = spliced(bytes, after.end, after.end,
-                              after.hasBreak() ? *line + lineBreak : lineBreak + *line);
+                              after.hasBreak() ? *line + std::string(ownBreak) : lineBreak + *line);
             } else if (text.end == text.begin) {
                 out = spliced(bytes, text.end, text.end, *header + lineBreak + *line + lineBreak);
             } else {

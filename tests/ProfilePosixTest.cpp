@@ -72,6 +72,8 @@ TEST(ProfileBadContent, ReadsGiveTheValueOrTheDefaultAndWritesKeepEveryOtherByte
         {"lone CR line breaks", "[S]\rK=velho\rL=x", u"K", u"velho", u"novo", "[S]\rK=novo\rL=x"},
         {"lone CR, new key", "[S]\rK=velho\rL=x", u"M", u"default", u"novo",
          "[S]\rK=velho\rL=x\rM=novo"},
+        {"mixed line breaks, new key", "[S]\rK=v\n\n;end", u"M", u"default", u"novo",
+         "[S]\rK=v\nM=novo\n\n;end"},
         {"a 1 MB line", "[S]\r\n" + megabyteLine + "\r\nK=velho\r\n", u"K", u"velho", u"novo",
          "[S]\r\n" + megabyteLine + "\r\nK=novo\r\n"},
         {"a 1 MB value", "[S]\r\n" + megabyteLine + "\r\n", u"X", std::u16string(2047, u'a'), u"b",
