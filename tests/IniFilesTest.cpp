@@ -416,6 +416,19 @@ TEST(IniFileErrors, WriteWhereAFolderStandsRaisesAndChangesNothing) {
     EXPECT_EQ(ini.ReadString(u"ConfiguracaoLocal", u"CaminhoBanco", u""), u"");
 }
 
+TEST(IniFileErrors, TextHoldingNulNeverReachesTheFile) {
+    // The platform reads names up to a NUL: "Caminho\0X" would name another key.
+    TempFolder tmp;
+    writeBytes(settingsPath(tmp), fixture("crlf.ini"));
+    const std::u16string withNul(u"CaminhoBanco\0X", 14);
+    TIniFile ini(tmp.name(settingsName));
+    EXPECT_EQ(ini.ReadString(u"ConfiguracaoLocal", withNul, u"padrão "), u"padrão");
+    EXPECT_THROW(ini.WriteString(u"ConfiguracaoLocal", withNul, u"FDB"), EIniFileException);
+    EXPECT_THROW(ini.WriteString(u"ConfiguracaoLocal", u"CaminhoBanco", withNul),
+                 EIniFileException);
+    EXPECT_EQ(readBytes(settingsPath(tmp)), fixture("crlf.ini"));
+}
+
 TEST(IniFileLifetime, CreatingAndReleasingTouchesNothing) {
     TempFolder tmp;
     writeBytes(settingsPath(tmp), fixture("crlf.ini"));
