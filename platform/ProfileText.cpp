@@ -287,12 +287,13 @@ Parsed parse(const Text& text, const Line& line) {
 }
 
 bool nameIs(const Text& text, Range name, std::u16string_view wanted) {
-    // A name of another length cannot match; in UTF-8 a unit may stand for up to three.
-    const std::size_t units = (name.end - name.begin) / text.width;
+    // A name of another length cannot match, and most names are told apart without being
+    // decoded. In UTF-8 one UTF-16 unit takes one to three bytes.
+    const std::size_t stored = (name.end - name.begin) / text.width;
     if (text.width == 2 || text.encoding == Encoding::Windows1252) {
-        if (units != wanted.size())
+        if (stored != wanted.size())
             return false;
-    } else if (units < wanted.size() || units > 3 * wanted.size()) {
+    } else if (stored < wanted.size() || stored > 3 * wanted.size()) {
         return false;
     }
     return equalsIgnoringCase(text.decode(name.begin, name.end), wanted);
