@@ -81,7 +81,9 @@ std::size_t getProfileString(const std::u16string& section, const std::u16string
     if (size == 0)
         return 0;
     if (holdsNul(section) || holdsNul(key) || holdsNul(fileName)) {
-        const std::size_t count = std::min(defaultValue.size(), size - 1);
+        // As the API does with a default: its trailing blanks are not part of it.
+        const std::size_t blanksFrom = defaultValue.find_last_not_of(u' ') + 1;
+        const std::size_t count = std::min(blanksFrom, size - 1);
         defaultValue.copy(buffer, count);
         buffer[count] = u'\0';
         return count;
