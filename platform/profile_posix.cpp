@@ -124,6 +124,11 @@ bool writeProfileString(const std::u16string& section, const std::u16string& key
         auto existing = readRegularFile(target, st);
         if (!existing)
             return false;
+        // The file is replaced by a rename, which asks only the folder's permission; the
+        // file's own must hold as well. A file without any write permission is read-only
+        // for everyone, root included, as a read-only file is on Windows.
+        if ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0)
+            return false;
         bytes = std::move(*existing);
         mode = st.st_mode & 07777;
     }

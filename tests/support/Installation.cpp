@@ -3,7 +3,11 @@
 #include "migration/PathRules.h"
 #include "platform/Unicode.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
 #include <stdexcept>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -86,11 +90,36 @@ bool Installation::exists(std::u16string_view relative) const {
     return fs::exists(folder / relative);
 }
 
+namespace {
+
+// A large file stands in a snapshot by its size and a hash of its bytes, so that one of a
+// few hundred megabytes costs no more than reading it once.
+std::string fingerprint(const fs::path& file) {
+    if (fs::file_size(file) <= (1u << 20))
+        return readBytes(file);
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::uint64_t> block(1 << 17);
+    std::uint64_t hash = 0x9E3779B97F4A7C15u;
+    std::uintmax_t size = 0;
+    while (in) {
+        std::fill(block.begin(), block.end(), 0);
+        in.read(reinterpret_cast<char*>(block.data()), block.size() * sizeof(std::uint64_t));
+        size += in.gcount();
+        for (const std::uint64_t word : block) {
+            hash = (hash ^ word) * 0x100000001B3u;
+            hash ^= hash >> 29;
+        }
+    }
+    return std::to_string(size) + " bytes, hash " + std::to_string(hash);
+}
+
+} // namespace
+
 std::map<std::string, std::string> Installation::snapshot() const {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
         const auto name = platform::utf16ToUtf8(entry.path().u16string()).value_or("?");
-        files[name] = entry.is_regular_file() ? readBytes(entry.path()) : "<folder>";
+        files[name] = entry.is_regular_file() ? fingerprint(entry.path()) : "<folder>";
     }
     return files;
 }
