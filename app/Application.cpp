@@ -69,10 +69,15 @@ TGuiApplication::TGuiApplication(int& argc, char** argv) : QApplication(argc, ar
     setQuitOnLastWindowClosed(false);
 }
 
-bool TGuiApplication::notify(QObject* receiver, QEvent* event) {
+namespace {
+
+// Runs work; an error that escapes it is shown in the error box and goes no further.
+// False when it did.
+template <typename Work> bool showingErrors(Work&& work) {
     QString message;
     try {
-        return QApplication::notify(receiver, event);
+        work();
+        return true;
     } catch (const Exception& error) {
         message = QString::fromStdU16String(error.Message());
     } catch (const std::exception& error) {
@@ -82,7 +87,15 @@ bool TGuiApplication::notify(QObject* receiver, QEvent* event) {
         Application->ShowException(message);
     else
         qCritical("%s", qUtf8Printable(ErrorBoxText(message)));
-    return true;
+    return false;
+}
+
+} // namespace
+
+bool TGuiApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = true;
+    showingErrors([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 TApplication::TApplication()
@@ -122,6 +135,10 @@ void TApplication::ShowMessage(const QString& text) {
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     box.exec();
+}
+
+void TApplication::HandleErrors(const std::function<void()>& handler) {
+    showingErrors(handler);
 }
 
 void TApplication::Terminate() {

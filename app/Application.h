@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 // The rules behind the application object's texts; pure, so every case can be tested.
 
 // The file name after the last of the delimiters, cut before its first full stop, with
@@ -65,6 +67,11 @@ public:
     // The error box for an error that no handler caught: stop icon, the title, the message
     // by ErrorBoxText.
     void ShowException(const QString& message);
+    // Runs an event handler of ours; an error that escapes it is shown by ShowException and
+    // the handler counts as done. Qt's own code is built without exceptions, so an error
+    // unwound through it would skip its clean-up: handlers stop errors at their own edge,
+    // and the application's notify() is only the last resort.
+    void HandleErrors(const std::function<void()>& handler);
 
 protected:
     void customEvent(QEvent* event) override;

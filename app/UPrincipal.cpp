@@ -50,7 +50,8 @@ TForm1::TForm1(TApplication& application, std::u16string baseFolder)
     setTabOrder(progresso, sButton1);
     setTabOrder(sButton1, sPanel1);
 
-    connect(sButton1, &QAbstractButton::clicked, this, [this] { sButton1Click(sButton1); });
+    connect(sButton1, &QAbstractButton::clicked, this,
+            [this] { application_.HandleErrors([this] { sButton1Click(sButton1); }); });
     AutoSizeClient();
 }
 

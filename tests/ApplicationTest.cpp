@@ -194,9 +194,11 @@ TEST(ErrorDisplay, ErrorFromAClickShowsTheStopBoxAndTheWindowStaysOpen) {
         button->setText("Iniciar");
         bool after = false;
         QObject::connect(button, &QAbstractButton::clicked, [&] {
-            button->setEnabled(false);
-            c.raise();
-            after = true;
+            application.HandleErrors([&] {
+                button->setEnabled(false);
+                c.raise();
+                after = true;
+            });
         });
         application.ShowMainForm(form);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));

@@ -55,6 +55,21 @@ TEST(EndToEnd, OnePressMigratesTheInstallationAndEndsTheProgram) {
         EXPECT_EQ(suite.bytes(s->file), settingsText(*s, suite.newDatabasePath()));
 }
 
+TEST(EndToEnd, ADoubleClickRunsTheMigrationOnce) {
+    Installation suite;
+    suite.addEverything();
+    Session session(suite);
+
+    QTest::mouseDClick(session.form.sButton1, Qt::LeftButton);
+    QTest::mouseClick(session.form.sButton1, Qt::LeftButton);
+    QCoreApplication::processEvents();
+
+    ASSERT_EQ(session.boxes.seen().size(), 1);
+    EXPECT_EQ(session.boxes.seen().front().text,
+              QString::fromUtf8("ALTERAÇÕES REALIZADAS COM SUCESSO!!!"));
+    EXPECT_EQ(suite.bytes(Installation::newDatabaseName), suite.database);
+}
+
 TEST(EndToEnd, TheWarningIsShownWithItsLineBreaksAndNothingChanges) {
     Installation suite;
     suite.addEverything();
