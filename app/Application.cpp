@@ -35,6 +35,14 @@ protected:
     }
 };
 
+// Shows the box until it is answered: its one button, OK, answers Enter and Esc alike.
+void execWithOk(QMessageBox& box) {
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+}
+
 } // namespace
 
 QString ApplicationTitle(const QString& exeName, const QString& delimiters) {
@@ -131,10 +139,7 @@ void TApplication::ProcessMessages() {
 void TApplication::ShowMessage(const QString& text) {
     CentredMessageBox box(QMessageBox::NoIcon, title_, MessageBoxText(text), QMessageBox::Ok,
                           QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Ok);
-    box.exec();
+    execWithOk(box);
 }
 
 void TApplication::HandleErrors(const std::function<void()>& handler) {
@@ -148,10 +153,7 @@ void TApplication::Terminate() {
 void TApplication::ShowException(const QString& message) {
     QMessageBox box(QMessageBox::Critical, title_, ErrorBoxText(message), QMessageBox::Ok,
                     QApplication::activeWindow());
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(QMessageBox::Ok);
-    box.setEscapeButton(QMessageBox::Ok);
-    box.exec();
+    execWithOk(box);
 }
 
 void TApplication::customEvent(QEvent* event) {

@@ -4,13 +4,11 @@
 //
 //   run-bench SIZE_MIB ROUNDS
 
-#include "Application.h"
 #include "BenchSupport.h"
 #include "Installation.h"
 #include "WindowDriver.h"
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -27,17 +25,7 @@ struct ChildRun {
 // The tool in a process of its own, so that its peak memory is its own.
 ChildRun runTool(const Installation& suite) {
     const auto start = std::chrono::steady_clock::now();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDERR_FILENO);
-        int argc = 1;
-        char name[] = "migrador";
-        char* argv[] = {name, nullptr};
-        TGuiApplication host(argc, argv);
-        runToolAndPressIniciar(suite.base());
-        ::_exit(0);
-    }
+    const pid_t child = startTool(suite.base());
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
@@ -54,7 +42,6 @@ int main(int argc, char** argv) {
     }
     const std::size_t size = std::strtoull(argv[1], nullptr, 10) << 20;
     const int rounds = std::atoi(argv[2]);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     // Written once and linked into each round's installation: the run only renames and
     // copies it.

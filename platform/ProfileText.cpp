@@ -41,36 +41,6 @@ std::optional<std::string> toWindows1252(std::u16string_view text) {
     return out;
 }
 
-// Length of the well-formed UTF-8 sequence at bytes[i], or 0 when there is none.
-std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t length;
-    char32_t minimum;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < length)
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(bytes[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 // Valid UTF-8 that holds at least one non-ASCII character.
 bool isNonAsciiUtf8(std::string_view bytes) {
     bool nonAscii = false;
@@ -135,12 +105,7 @@ struct Text {
                     ++i;
                     continue;
                 }
-                if (code >= 0x10000) {
-                    out += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-                    out += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-                } else {
-                    out += static_cast<char16_t>(code);
-                }
+                appendUtf16(out, code);
                 i += length;
             }
             break;

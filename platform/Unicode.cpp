@@ -33,44 +33,55 @@ std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t length;
+    char32_t minimum;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (bytes.size() - i < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(bytes[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+void appendUtf16(std::u16string& text, char32_t code) {
+    if (code >= 0x10000) {
+        code -= 0x10000;
+        text += static_cast<char16_t>(0xD800 + (code >> 10));
+        text += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    } else {
+        text += static_cast<char16_t>(code);
+    }
+}
+
 std::optional<std::u16string> utf8ToUtf16(std::string_view bytes) {
     std::u16string out;
     out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        int extra;
-        char32_t c;
-        char32_t minimum;
-        if (lead < 0x80) {
-            extra = 0, c = lead, minimum = 0;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, c = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, c = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, c = lead & 0x07, minimum = 0x10000;
-        } else {
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t code;
+        const std::size_t length = utf8SequenceAt(bytes, i, code);
+        if (length == 0)
             return std::nullopt;
-        }
-        if (bytes.size() - i <= static_cast<std::size_t>(extra) && extra > 0)
-            return std::nullopt;
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return std::nullopt;
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += extra + 1;
+        appendUtf16(out, code);
+        i += length;
     }
     return out;
 }

@@ -13,6 +13,13 @@ namespace platform {
 // UTF-8, so it names no file.
 std::optional<std::string> utf16ToUtf8(std::u16string_view text);
 
+// Length of the well-formed UTF-8 sequence at bytes[i], with its code point in code; 0 when
+// none starts there.
+std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code);
+
+// Appends one code point, as a surrogate pair beyond the first plane.
+void appendUtf16(std::u16string& text, char32_t code);
+
 // Nothing when the bytes are not valid UTF-8.
 std::optional<std::u16string> utf8ToUtf16(std::string_view bytes);
 

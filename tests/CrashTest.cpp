@@ -11,17 +11,12 @@
 #include "WindowDriver.h"
 #include "migration/IniFiles.h"
 #include "migration/MigrationRun.h"
-#include "migration/PathRules.h"
-#include "platform/Platform.h"
 #include "platform/PosixFiles.h"
-
-#include "Application.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <set>
@@ -97,27 +92,17 @@ protected:
     // the child lived.
     static std::chrono::microseconds runUntil(const Installation& suite, const Moment& moment) {
         const auto start = std::chrono::steady_clock::now();
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDERR_FILENO);
-            int argc = 1;
-            char name[] = "migrador";
-            char* argv[] = {name, nullptr};
-            TGuiApplication host(argc, argv);
-            runToolAndPressIniciar(
-                suite.base(),
-                [&](int position) {
-                    if (position == moment.position)
-                        ::raise(SIGKILL);
-                },
-                [&](QMessageBox& box) {
-                    if (moment.atBox)
-                        ::raise(SIGKILL);
-                    MessageBoxes::clickDefault(box);
-                });
-            ::_exit(0);
-        }
+        const pid_t child = startTool(
+            suite.base(),
+            [&](int position) {
+                if (position == moment.position)
+                    ::raise(SIGKILL);
+            },
+            [&](QMessageBox& box) {
+                if (moment.atBox)
+                    ::raise(SIGKILL);
+                MessageBoxes::clickDefault(box);
+            });
         int status = 0;
         if (moment.delay > 0us) {
             const auto until = start + moment.delay;
@@ -256,8 +241,6 @@ TEST_F(CrashTest, KilledAtFiftyMomentsTheInstallationSurvives) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // The children show the window without a display.
-    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     // A kill leaves the page cache as it was, so memory serves as well as a disk here, and
     // spares the disk some twenty gigabytes of writes.
     if (::access("/dev/shm", W_OK) == 0)

@@ -125,8 +125,9 @@ TEST(HostileSettings, TheRunEndsAndEachFileIsWrittenWholeOrNamed) {
         } else {
             EXPECT_EQ(error, u"Unable to write to " + suite.base() + transportIni.file);
             EXPECT_EQ(fs::is_regular_file(fs::symlink_status(file)), regular);
-            if (regular)
+            if (regular) {
                 EXPECT_EQ(readBytes(file), before);
+            }
         }
     }
 }

@@ -31,14 +31,6 @@ std::string fixture(const char* name) {
     return readBytes(fs::path(MIGRATOR_FIXTURES) / name);
 }
 
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.push_back(fs::relative(entry.path(), folder).generic_string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::string utf16le(std::u16string_view text) {
     std::string bytes = "\xFF\xFE";
     for (const char16_t unit : text) {

@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lists everything under folder, so a test can tell that nothing was created.
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.push_back(fs::relative(entry.path(), folder).generic_string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool makeSymlink(const fs::path& target, const fs::path& link, bool folder) {
     std::error_code error;
     if (folder)

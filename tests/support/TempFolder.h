@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with everything in it
 // when the object goes.
@@ -29,3 +30,6 @@ std::string readBytes(const std::filesystem::path& file);
 // Creates the folders on the way.
 void writeBytes(const std::filesystem::path& file, std::string_view bytes);
 std::u16string u16(const std::filesystem::path& path);
+// Everything below folder, as sorted relative names: what a test compares to tell that
+// nothing was created or removed.
+std::vector<std::string> entries(const std::filesystem::path& folder);

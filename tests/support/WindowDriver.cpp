@@ -5,6 +5,9 @@
 
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 void runToolAndPressIniciar(const std::u16string& baseFolder,
                             std::function<void(int position)> onPosition,
                             MessageBoxes::Answer answer) {
@@ -16,4 +19,20 @@ void runToolAndPressIniciar(const std::u16string& baseFolder,
         QObject::connect(form.progresso, &QProgressBar::valueChanged, onPosition);
     QTimer::singleShot(0, form.sButton1, [&form] { form.sButton1->click(); });
     application.Run(form);
+}
+
+int startTool(const std::u16string& baseFolder, std::function<void(int position)> onPosition,
+              MessageBoxes::Answer answer) {
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDERR_FILENO);
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+    int argc = 1;
+    char name[] = "migrador";
+    char* argv[] = {name, nullptr};
+    TGuiApplication host(argc, argv);
+    runToolAndPressIniciar(baseFolder, std::move(onPosition), std::move(answer));
+    ::_exit(0);
 }

@@ -12,3 +12,9 @@
 void runToolAndPressIniciar(const std::u16string& baseFolder,
                             std::function<void(int position)> onPosition = {},
                             MessageBoxes::Answer answer = {});
+
+// The same in a child process of its own, on Qt's offscreen platform, its error output
+// silenced; gives the child's process id for the caller to wait for. The caller must not
+// have made a Qt application of its own.
+int startTool(const std::u16string& baseFolder, std::function<void(int position)> onPosition = {},
+              MessageBoxes::Answer answer = {});
