@@ -59,4 +59,8 @@ inline double childPeakMemoryMiB() {
     return usage.ru_maxrss / 1024.0;
 }
 
+inline const char* verdict(bool met) {
+    return met ? "met" : "MISSED";
+}
+
 } // namespace bench

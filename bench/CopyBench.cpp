@@ -49,7 +49,9 @@ int main(int argc, char** argv) {
                  cs = bench::median(cpSyncTimes);
     std::printf("  ours %.3f s, cp %.3f s, cp+sync %.3f s (medians of %d rounds)\n", o, c, cs,
                 rounds);
-    std::printf("  ratio ours/cp %.2f, ours/(cp+sync) %.2f\n", o / c, o / cs);
-    std::printf("  peak memory of ours %.1f MiB\n", bench::peakMemoryMiB());
+    std::printf("  ratio ours/cp %.2f (target <= 1.05: %s), ours/(cp+sync) %.2f\n", o / c,
+                bench::verdict(o / c <= 1.05), o / cs);
+    std::printf("  peak memory of ours %.1f MiB (target < 16 MiB: %s)\n", bench::peakMemoryMiB(),
+                bench::verdict(bench::peakMemoryMiB() < 16));
     return 0;
 }

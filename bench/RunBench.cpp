@@ -82,7 +82,9 @@ int main(int argc, char** argv) {
                  cs = bench::median(copiesSynced);
     std::printf("  whole run %.3f s, cp %.3f s, cp+sync %.3f s (medians of %d rounds)\n", r, c, cs,
                 rounds);
-    std::printf("  ratio run/cp %.2f, run/(cp+sync) %.2f\n", r / c, r / cs);
-    std::printf("  peak memory of the run, window included: %.1f MiB\n", peak);
+    std::printf("  ratio run/cp %.2f (target <= 1.1: %s), run/(cp+sync) %.2f\n", r / c,
+                bench::verdict(r / c <= 1.1), r / cs);
+    std::printf("  peak memory of the run, window included: %.1f MiB (target < 64 MiB: %s)\n", peak,
+                bench::verdict(peak < 64));
     return 0;
 }
