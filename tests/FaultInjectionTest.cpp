@@ -116,7 +116,8 @@ TEST(FaultInjection, NoSpaceLeftDuringTheCopyPutsTheDatabaseBack) {
     Installation suite;
     // Room for the database once, not for its copy.
     Mount disk(suite.folder.path(), "tmpfs", "migrador-full", 0, "size=12m");
-    ASSERT_TRUE(disk.mounted()) << "tmpfs could not be mounted here";
+    if (!disk.mounted())
+        GTEST_SKIP() << "this machine refuses to mount a tmpfs";
     suite.addEverything(8 << 20);
     const auto before = suite.snapshot();
 
@@ -186,9 +187,9 @@ TEST(FaultInjection, ReadOnlyMountedSettingsAreNamedAndKept) {
     suite.addEverything();
     const fs::path folder = suite.folder / "Kestal";
     Mount bind(folder, nullptr, folder.c_str(), MS_BIND, nullptr);
-    ASSERT_TRUE(bind.mounted());
-    ASSERT_EQ(::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr),
-              0);
+    if (!bind.mounted() ||
+        ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        GTEST_SKIP() << "this machine refuses a read-only bind mount";
     const auto before = suite.bytes(pointOfSaleIni.file);
 
     const Outcome outcome = migrate(suite);
@@ -205,7 +206,8 @@ TEST(FaultInjection, ADatabaseOnAnotherFileSystemIsConverted) {
     suite.addModules(true, true, true);
     Mount databaseDisk(suite.folder / u"Talbrix/Database/Gestão", "tmpfs", "migrador-db", 0,
                        "size=64m");
-    ASSERT_TRUE(databaseDisk.mounted());
+    if (!databaseDisk.mounted())
+        GTEST_SKIP() << "this machine refuses to mount a tmpfs";
     suite.addDatabase(4 << 20);
     suite.addAllSettings(suite.databasePath());
 
