@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -57,6 +58,24 @@ inline double childPeakMemoryMiB() {
     rusage usage{};
     ::getrusage(RUSAGE_CHILDREN, &usage);
     return usage.ru_maxrss / 1024.0;
+}
+
+// The peers of a copy of source: cp alone, which leaves its data in the page cache, and cp
+// followed by sync of the copy, which is on the disk when it returns as ours is. Each
+// starts with nothing pending on the disk, so none pays for another's writes. The copies
+// are removed; false when one failed.
+inline bool timeCopyPeers(const std::string& source, const std::string& peer,
+                          std::vector<double>& cpTimes, std::vector<double>& cpSyncTimes) {
+    bool ok = true;
+    runCommand({"sync"});
+    cpTimes.push_back(timed([&] { ok &= runCommand({"cp", source, peer}); }));
+    std::filesystem::remove(peer);
+    runCommand({"sync"});
+    cpSyncTimes.push_back(timed([&] {
+        ok &= runCommand({"cp", source, peer}) && runCommand({"sync", peer});
+    }));
+    std::filesystem::remove(peer);
+    return ok;
 }
 
 inline const char* verdict(bool met) {

@@ -23,24 +23,13 @@ int main(int argc, char** argv) {
     const auto ours16 = *platform::utf8ToUtf16(ours);
 
     std::vector<double> oursTimes, cpTimes, cpSyncTimes;
-    // Each copy starts with nothing pending on the disk, so none pays for another's writes.
-    const auto settled = [] { bench::runCommand({"sync"}); };
     for (int round = 0; round < rounds; ++round) {
+        bench::runCommand({"sync"});
         bool ok = true;
-        settled();
         oursTimes.push_back(
-            bench::timed([&] { ok &= platform::copyFile(source16, ours16, false); }));
-        settled();
-        cpTimes.push_back(bench::timed([&] { ok &= bench::runCommand({"cp", source, peer}); }));
-        std::filesystem::remove(peer);
-        settled();
-        // cp leaves its data in the page cache; ours is on disk when it returns.
-        cpSyncTimes.push_back(bench::timed([&] {
-            ok &= bench::runCommand({"cp", source, peer}) && bench::runCommand({"sync", peer});
-        }));
-        std::filesystem::remove(peer);
+            bench::timed([&] { ok = platform::copyFile(source16, ours16, false); }));
         std::filesystem::remove(ours);
-        if (!ok) {
+        if (!ok || !bench::timeCopyPeers(source, peer, cpTimes, cpSyncTimes)) {
             std::fprintf(stderr, "a copy failed\n");
             return 1;
         }

@@ -53,7 +53,6 @@ int main(int argc, char** argv) {
     std::vector<double> runs, copies, copiesSynced;
     double peak = 0;
     for (int round = 0; round < rounds; ++round) {
-        bench::runCommand({"sync"});
         Installation suite;
         suite.addModules(true, true, true);
         fs::create_hard_link(master, suite.folder / Installation::databaseName);
@@ -67,16 +66,10 @@ int main(int argc, char** argv) {
         runs.push_back(run.seconds);
         peak = std::max(peak, run.peakMiB);
 
-        bench::runCommand({"sync"});
-        copies.push_back(bench::timed([&] { bench::runCommand({"cp", master.string(), peer}); }));
-        fs::remove(peer);
-        bench::runCommand({"sync"});
-        // The run leaves its copy on the disk; cp leaves it in the page cache.
-        copiesSynced.push_back(bench::timed([&] {
-            bench::runCommand({"cp", master.string(), peer});
-            bench::runCommand({"sync", peer});
-        }));
-        fs::remove(peer);
+        if (!bench::timeCopyPeers(master.string(), peer, copies, copiesSynced)) {
+            std::fprintf(stderr, "cp failed\n");
+            return 1;
+        }
     }
     const double r = bench::median(runs), c = bench::median(copies),
                  cs = bench::median(copiesSynced);

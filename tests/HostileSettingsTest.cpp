@@ -77,14 +77,9 @@ TEST(HostileSettings, TheRunEndsAndEachFileIsWrittenWholeOrNamed) {
          }},
         {"UTF-16 of odd length with unpaired surrogates",
          [](const fs::path& f) {
-             const char16_t text[] =
-                 u"[ConfiguracaoLocal]\r\nX=\xD800\xD800\r\nCaminhoBanco=c.gdb\r\n";
-             std::string bytes = "\xFF\xFE";
-             for (std::size_t i = 0; i + 1 < sizeof text / sizeof text[0]; ++i) {
-                 bytes += static_cast<char>(text[i] & 0xFF);
-                 bytes += static_cast<char>(text[i] >> 8);
-             }
-             writeBytes(f, bytes + "\x41");
+             writeBytes(
+                 f, utf16le(u"[ConfiguracaoLocal]\r\nX=\xD800\xD800\r\nCaminhoBanco=c.gdb\r\n") +
+                        "\x41");
          }},
         {"a link to /dev/zero", [](const fs::path& f) { fs::create_symlink("/dev/zero", f); }},
         {"a FIFO", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0644), 0); }},

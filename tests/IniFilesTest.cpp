@@ -1,4 +1,5 @@
 #include "migration/IniFiles.h"
+#include "Installation.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -29,15 +30,6 @@ bool underWine() {
 
 std::string fixture(const char* name) {
     return readBytes(fs::path(MIGRATOR_FIXTURES) / name);
-}
-
-std::string utf16le(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
 }
 
 const std::u16string longValue = [] {

@@ -247,13 +247,6 @@ protected:
                      program.parent_path());
     }
 
-    std::vector<std::string> folderContents() {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(folder.path()))
-            names.push_back(fs::relative(entry.path(), folder.path()).string());
-        return names;
-    }
-
     XServer x;
     TempFolder folder;
     fs::path exe = folder / "MIGRADOR.EXE";
@@ -279,7 +272,7 @@ TEST_F(Program, ClosingTheIdleWindowEndsWithCodeZeroAndTouchesNothing) {
 
     x.close(*window);
     EXPECT_EQ(program.waitForExit(), 0);
-    EXPECT_EQ(folderContents(), std::vector<std::string>{"MIGRADOR.EXE"});
+    EXPECT_EQ(entries(folder.path()), std::vector<std::string>{"MIGRADOR.EXE"});
 }
 
 TEST_F(Program, ClosingBeforeAPressLeavesTheInstallationAlone) {

@@ -30,6 +30,15 @@ std::string ansi(const std::u16string& text) {
     return bytes;
 }
 
+std::string utf16le(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
+
 std::string settingsText(const SettingsFile& s, const std::u16string& value) {
     return ansi(u"; Configuração do módulo\r\n[Geral]\r\nVersao=9.3.12.4\r\n[" + s.section +
                 u"]\r\nServidor=localhost\r\n" + s.key + u"=" + value + u"\r\nPorta=3050\r\n");

@@ -21,6 +21,10 @@ std::string settingsText(const SettingsFile& s, const std::u16string& value);
 // Latin-1 text as Windows-1252 bytes, the code page of the suite's settings files.
 std::string ansi(const std::u16string& text);
 
+// Text as UTF-16 LE bytes after their mark, code unit by code unit: unpaired surrogates
+// are written as they stand.
+std::string utf16le(std::u16string_view text);
+
 // A suite installed in a temporary folder, laid out as the tool finds it at a customer.
 class Installation {
 public:
