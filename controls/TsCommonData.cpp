@@ -1,28 +1,36 @@
 #include "TsCommonData.h"
 
-TsCommonData::TsCommonData(QWidget* ownerControl, QString defaultSection)
+#include <algorithm>
+
+TsCommonData::TsCommonData(const void* ownerControl, std::u16string defaultSection)
     : FOwnerControl(ownerControl), defaultSection_(std::move(defaultSection)),
       skinSection_(defaultSection_) {
     UpdateIndexes();
 }
 
-void TsCommonData::SetSkinSection(const QString& section) {
-    skinSection_ = section.isEmpty() ? defaultSection_ : section;
+void TsCommonData::SetSkinSection(const std::u16string& section) {
+    skinSection_ = section.empty() ? defaultSection_ : section;
     UpdateIndexes();
 }
 
 void TsCommonData::SetSkinManager(TsSkinManager* manager) {
-    skinManager_ = manager;
+    skinManager_.reset(manager);
     UpdateIndexes();
 }
 
 TsSkinManager* TsCommonData::ManagerInReach() const {
-    return skinManager_ ? skinManager_.data() : DefaultManager;
+    return skinManager_.get() ? skinManager_.get() : DefaultManager;
 }
 
 void TsCommonData::UpdateIndexes() {
     const TsSkinManager* manager = ManagerInReach();
-    skinIndex_ = manager ? static_cast<int>(manager->SkinSections.indexOf(skinSection_)) : -1;
+    skinIndex_ = -1;
+    if (!manager)
+        return;
+    const auto& sections = manager->SkinSections;
+    const auto found = std::find(sections.begin(), sections.end(), skinSection_);
+    if (found != sections.end())
+        skinIndex_ = static_cast<int>(found - sections.begin());
 }
 
 bool TsCommonData::Skinned(bool CheckSkinActive) const noexcept {
@@ -30,7 +38,7 @@ bool TsCommonData::Skinned(bool CheckSkinActive) const noexcept {
         const TsSkinManager* manager = ManagerInReach();
         if (!manager || manager->Destroying())
             return false;
-        if (skinIndex_ < 0 || skinIndex_ >= manager->SkinSections.size())
+        if (skinIndex_ < 0 || static_cast<std::size_t>(skinIndex_) >= manager->SkinSections.size())
             return false;
         if (!FOwnerControl || ownerDestroying_)
             return false;
@@ -38,4 +46,9 @@ bool TsCommonData::Skinned(bool CheckSkinActive) const noexcept {
     } catch (...) {
         return false;
     }
+}
+
+bool LabelSkinned(const TsSkinManager* own) {
+    const TsSkinManager* manager = own ? own : DefaultManager;
+    return manager && manager->Active;
 }

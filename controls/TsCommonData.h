@@ -2,27 +2,26 @@
 
 #include "TsSkinManager.h"
 
-#include <QColor>
-#include <QPointer>
-#include <QString>
-
-class QWidget;
+#include <cstdint>
+#include <optional>
+#include <string>
 
 // A control's link to the skin engine. The control owns it and asks Skinned() before
-// doing anything in a skinned way of its own.
+// doing anything in a skinned way of its own. The owner is whatever the toolkit calls the
+// control; the skin data only needs to know that there is one.
 class TsCommonData {
 public:
     // defaultSection is what an empty SkinSection falls back to for this kind of control.
-    TsCommonData(QWidget* ownerControl, QString defaultSection);
+    TsCommonData(const void* ownerControl, std::u16string defaultSection);
     TsCommonData(const TsCommonData&) = delete;
     TsCommonData& operator=(const TsCommonData&) = delete;
     virtual ~TsCommonData() = default;
 
-    const QString& SkinSection() const { return skinSection_; }
+    const std::u16string& SkinSection() const { return skinSection_; }
     // An empty name takes the control kind's default.
-    void SetSkinSection(const QString& section);
+    void SetSkinSection(const std::u16string& section);
 
-    TsSkinManager* SkinManager() const { return skinManager_; }
+    TsSkinManager* SkinManager() const { return skinManager_.get(); }
     void SetSkinManager(TsSkinManager* manager);
 
     // Index of SkinSection among the sections of the manager in reach, -1 when there is no
@@ -39,7 +38,7 @@ public:
     // an active manager. Never throws: any failure inside counts as not skinned.
     bool Skinned(bool CheckSkinActive = false) const noexcept;
 
-    QWidget* OwnerControl() const { return FOwnerControl; }
+    const void* OwnerControl() const { return FOwnerControl; }
     bool OwnerDestroying() const { return ownerDestroying_; }
     // Called first thing by the owner's destructor, so that nothing paints skinned or
     // tracks the pointer while the control is being torn down.
@@ -49,11 +48,10 @@ public:
     bool FMouseAbove = false;
 
 private:
-    QWidget* FOwnerControl;
-    QString defaultSection_;
-    QString skinSection_;
-    // Cleared by Qt when the manager goes, so a control never holds a dangling manager.
-    QPointer<TsSkinManager> skinManager_;
+    const void* FOwnerControl;
+    std::u16string defaultSection_;
+    std::u16string skinSection_;
+    TsManagerRef skinManager_;
     int skinIndex_ = -1;
     bool ownerDestroying_ = false;
 };
@@ -63,6 +61,10 @@ class TsCtrlSkinData : public TsCommonData {
 public:
     using TsCommonData::TsCommonData;
 
-    // Invalid means the skin's own colours.
-    QColor ColorTone;
+    // 0x00BBGGRR; empty means the skin's own colours.
+    std::optional<std::uint32_t> ColorTone;
 };
+
+// The label's whole skinned test: an active manager in reach, its own (own) or
+// DefaultManager.
+bool LabelSkinned(const TsSkinManager* own);

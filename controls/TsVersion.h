@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 // The control library's answer to its version switch, given at start-up.
 
 // The library's name and version, as the version box shows them.
-QString LibraryVersionText();
+std::u16string LibraryVersionText();
 
-// True when one of the arguments (the program's name excluded), compared without regard
-// to case, is the version switch. Every other argument is ignored.
-bool HasVersionSwitch(const QStringList& arguments);
+// True when one of the arguments (the program's name excluded), converted to lower case,
+// is the version switch. Every other argument is ignored.
+bool HasVersionSwitch(const std::vector<std::u16string>& arguments);

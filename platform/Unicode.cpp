@@ -114,6 +114,26 @@ char16_t foldCase(char16_t u) {
     return u;
 }
 
+char16_t lowerCase(char16_t u) {
+    if (u >= u'A' && u <= u'Z')
+        return u + 32;
+    if (u >= 0xC0 && u <= 0xDE)
+        return u == 0xD7 ? u : u + 32;
+    if (u == 0x178)
+        return 0xFF;
+    if (u >= 0x100 && u <= 0x17F) {
+        const char16_t lower = u + 1;
+        return foldCase(lower) == u && lower != u ? lower : u;
+    }
+    if (u >= 0x391 && u <= 0x3A9)
+        return u == 0x3A2 ? u : u + 32;
+    if (u >= 0x410 && u <= 0x42F)
+        return u + 32;
+    if (u >= 0x400 && u <= 0x40F)
+        return u + 80;
+    return u;
+}
+
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
     if (a.size() != b.size())
         return false;

@@ -30,4 +30,7 @@ char16_t foldCase(char16_t unit);
 
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
 
+// The small letter of a capital of the same alphabets; the inverse of foldCase there.
+char16_t lowerCase(char16_t unit);
+
 } // namespace platform

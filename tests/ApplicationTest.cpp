@@ -1,7 +1,6 @@
 #include "Application.h"
 #include "MessageBoxes.h"
 #include "TsButton.h"
-#include "TsVersion.h"
 #include "migration/IniFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,83 +11,6 @@
 #include <QTimer>
 
 namespace {
-
-// ---- Text rules ----
-
-TEST(ApplicationTitle, FileNameBeforeItsFirstFullStopWithOnlyTheFirstCharacterKept) {
-    struct Case {
-        const char16_t* exeName;
-        const char16_t* delimiters;
-        const char16_t* title;
-    };
-    const Case cases[] = {
-        {u"C:\\Sistema\\MIGRADOR.EXE", u"\\:", u"Migrador"},
-        {u"C:\\Sistema\\Base.Tool.exe", u"\\:", u"Base"},
-        {u"C:migrador.exe", u"\\:", u"migrador"},
-        {u"C:\\Sistema.v2\\ATUALIZAÇÃO.exe", u"\\:", u"Atualização"},
-        {u"C:\\Sistema\\aTUALIZA", u"\\:", u"atualiza"},
-        {u"C:\\Sistema\\.exe", u"\\:", u""},
-        {u"/opt/suite.d/MIGRADOR", u"/", u"Migrador"},
-        {u"/opt/suite/migrador.bin", u"/", u"migrador"},
-        // A backslash names no folder on POSIX.
-        {u"/opt/dir\\SUB\\Tool.x", u"/", u"dir\\sub\\tool"},
-        {u"", u"/", u""},
-    };
-    for (const auto& c : cases) {
-        const QString exeName = QString::fromUtf16(c.exeName);
-        SCOPED_TRACE(exeName.toStdString());
-        EXPECT_EQ(ApplicationTitle(exeName, QString::fromUtf16(c.delimiters)),
-                  QString::fromUtf16(c.title));
-    }
-}
-
-TEST(ErrorBoxText, FullStopWhenTheLastCharacterLiesAboveIt) {
-    struct Case {
-        const char16_t* message;
-        const char16_t* shown;
-    };
-    const Case cases[] = {
-        {u"Unable to write to C:\\Sistema\\Talbrix/Quorvane.ini",
-         u"Unable to write to C:\\Sistema\\Talbrix/Quorvane.ini."},
-        {u"Falhou", u"Falhou."},
-        {u"Feito.", u"Feito."},
-        {u"Atenção!", u"Atenção!"},
-        {u"Erro 42", u"Erro 42."},
-        {u"fim/", u"fim/."},
-        {u"fim-", u"fim-"},
-        {u"fim ", u"fim "},
-        {u"fim,", u"fim,"},
-        {u"Ação", u"Ação."},
-        {u"", u""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(QString::fromUtf16(c.message).toStdString());
-        EXPECT_EQ(ErrorBoxText(QString::fromUtf16(c.message)), QString::fromUtf16(c.shown));
-    }
-}
-
-TEST(VersionSwitch, FoundInAnyCaseAmongOtherArguments) {
-    struct Case {
-        QStringList arguments;
-        bool given;
-    };
-    const Case cases[] = {
-        {{}, false},
-        {{"/vexlonver"}, true},
-        {{"/VEXLONVER"}, true},
-        {{"/VexLonVer"}, true},
-        {{"-x", "arquivo.ini", "/vExLoNvEr"}, true},
-        {{"/vexlonver", "/VEXLONVER"}, true},
-        {{"vexlonver"}, false},
-        {{"/vexlonver "}, false},
-        {{"-vexlonver", "/vexlon", "/vexlonverx"}, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        EXPECT_EQ(HasVersionSwitch(c.arguments), c.given);
-    }
-    EXPECT_EQ(LibraryVersionText().right(6), " v9.10");
-}
 
 // ---- The message box ----
 
@@ -104,6 +26,7 @@ TEST(ShowMessage, PlainBoxWithTitleLineBreaksAndOneOkButton) {
     EXPECT_EQ(box.buttons, QStringList{"OK"});
     EXPECT_TRUE(box.okIsDefault);
     EXPECT_TRUE(box.okIsEscape);
+    EXPECT_FALSE(box.okHasIcon) << "a plain OK button, whatever the style adds";
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE((box.geometry.center() - screenCentre).manhattanLength(), 2);
 }
@@ -212,6 +135,7 @@ TEST(ErrorDisplay, ErrorFromAClickShowsTheStopBoxAndTheWindowStaysOpen) {
         EXPECT_EQ(box.title, application.Title());
         EXPECT_EQ(box.text, c.shown);
         EXPECT_EQ(box.buttons, QStringList{"OK"});
+        EXPECT_FALSE(box.okHasIcon);
         EXPECT_FALSE(after) << "the code after the error must not run";
         EXPECT_TRUE(form.isVisible());
         EXPECT_FALSE(button->isEnabled()) << "the window stays as the handler left it";

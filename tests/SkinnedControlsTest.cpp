@@ -3,7 +3,6 @@
 #include "TsLabel.h"
 #include "TsPanel.h"
 #include "TsProgressBar.h"
-#include "TsSkinManager.h"
 
 #include <gtest/gtest.h>
 
@@ -12,56 +11,7 @@
 #include <QPainter>
 #include <QProgressBar>
 
-#include <memory>
-
 namespace {
-
-// ---- The skinned test ----
-
-struct SkinnedCase {
-    const char* name;
-    bool ownManager; // else the manager is DefaultManager
-    bool managerDestroying;
-    bool sectionListed;  // the control's section is among the manager's sections
-    bool sectionsShrunk; // the manager lost sections after the index was taken
-    bool ownerDestroying;
-    bool checkActive;
-    bool active;
-    bool skinned;
-};
-
-TEST(Skinned, AllFiveConditionsMustHold) {
-    const SkinnedCase cases[] = {
-        {"own manager", true, false, true, false, false, false, false, true},
-        {"default manager", false, false, true, false, false, false, false, true},
-        {"active checked and active", true, false, true, false, false, true, true, true},
-        {"manager being destroyed", true, true, true, false, false, false, false, false},
-        {"section unknown to the manager", true, false, false, false, false, false, false, false},
-        {"index beyond the sections", false, false, true, true, false, false, false, false},
-        {"owner being destroyed", true, false, true, false, true, false, false, false},
-        {"active checked, not active", false, false, true, false, false, true, false, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        TsSkinManager manager;
-        manager.SkinSections = {"FORM", "PANEL", "BUTTON"};
-        manager.Active = c.active;
-        if (!c.ownManager)
-            manager.SetDefault(true);
-        TsButton button;
-        button.SkinData()->SetSkinSection(c.sectionListed ? "BUTTON" : "CHECKBOX");
-        if (c.ownManager)
-            button.SkinData()->SetSkinManager(&manager);
-        if (c.sectionsShrunk)
-            manager.SkinSections = {"FORM"};
-        if (c.managerDestroying)
-            manager.BeginDestroy();
-        if (c.ownerDestroying)
-            button.SkinData()->BeginOwnerDestroy();
-        EXPECT_EQ(button.SkinData()->Skinned(c.checkActive), c.skinned);
-    }
-    EXPECT_EQ(DefaultManager, nullptr);
-}
 
 TEST(Skinned, NoManagerMeansNotSkinned) {
     ASSERT_EQ(DefaultManager, nullptr);
@@ -83,46 +33,9 @@ TEST(Skinned, SectionsDefaultByKindOfControl) {
     TsButton button;
     TsProgressBar bar;
     TsPanel panel;
-    EXPECT_EQ(button.SkinData()->SkinSection(), "BUTTON");
-    EXPECT_EQ(bar.SkinData()->SkinSection(), "GAUGE");
-    EXPECT_EQ(panel.SkinData()->SkinSection(), "PANEL");
-    button.SkinData()->SetSkinSection("SPEEDBUTTON");
-    EXPECT_EQ(button.SkinData()->SkinSection(), "SPEEDBUTTON");
-    button.SkinData()->SetSkinSection("");
-    EXPECT_EQ(button.SkinData()->SkinSection(), "BUTTON");
-}
-
-TEST(Skinned, ManagerRegistersAsDefaultAndWithdrawsWhenDestroyed) {
-    TsButton button;
-    {
-        auto manager = std::make_unique<TsSkinManager>();
-        manager->SkinSections = {"BUTTON"};
-        manager->Active = true;
-        EXPECT_EQ(DefaultManager, nullptr);
-        manager->SetDefault(true);
-        EXPECT_EQ(DefaultManager, manager.get());
-        button.SkinData()->SetSkinManager(manager.get());
-        EXPECT_TRUE(button.SkinData()->Skinned(true));
-        manager.reset();
-    }
-    EXPECT_EQ(DefaultManager, nullptr);
-    // The control's own reference goes with the manager; nothing dangles.
-    EXPECT_EQ(button.SkinData()->SkinManager(), nullptr);
-    EXPECT_FALSE(button.SkinData()->Skinned(false));
-}
-
-TEST(Skinned, LabelAsksForAnActiveManagerInReach) {
-    TsLabel label;
-    TsSkinManager manager;
-    label.SetSkinManager(&manager);
-    EXPECT_FALSE(label.Skinned());
-    manager.Active = true;
-    EXPECT_TRUE(label.Skinned());
-    label.SetSkinManager(nullptr);
-    EXPECT_FALSE(label.Skinned());
-    manager.SetDefault(true);
-    EXPECT_TRUE(label.Skinned());
-    manager.SetDefault(false);
+    EXPECT_EQ(button.SkinData()->SkinSection(), u"BUTTON");
+    EXPECT_EQ(bar.SkinData()->SkinSection(), u"GAUGE");
+    EXPECT_EQ(panel.SkinData()->SkinSection(), u"PANEL");
 }
 
 // ---- Standard controls ----

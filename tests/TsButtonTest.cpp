@@ -6,9 +6,11 @@
 #include <QEnterEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QTest>
 
 #include <memory>
@@ -116,13 +118,23 @@ TEST_P(ButtonLook, PressedCaptionLiesOnePixelRightAndDown) {
     EXPECT_TRUE(button->CurrentState());
     EXPECT_EQ(pixelsOf(look(), textColour), normal.translated(1, 1));
 
-    // Dragged off while held: the unpressed look, caption back in place, and no click.
+    // Dragged off while held: the unpressed look, caption back in place, and no click. Qt
+    // sends no leave event while the press holds the mouse; the move alone must tell.
     QSignalSpy clicks(button, &QAbstractButton::clicked);
-    QTest::mouseMove(button, QPoint(-30, -30));
-    leave();
+    QMouseEvent drag(QEvent::MouseMove, QPointF(-30, -30), button->mapToGlobal(QPointF(-30, -30)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &drag);
+    EXPECT_FALSE(button->SkinData()->FMouseAbove);
     EXPECT_FALSE(button->CurrentState());
-    EXPECT_NE(button->ElementState(), TThemedButton::tbPushButtonPressed);
+    EXPECT_EQ(button->ElementState(), TThemedButton::tbPushButtonNormal);
     EXPECT_EQ(pixelsOf(look(), textColour), normal);
+    // And back over it while still held: pressed again.
+    QMouseEvent back(QEvent::MouseMove, QPointF(centre), button->mapToGlobal(QPointF(centre)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(button, &back);
+    EXPECT_TRUE(button->SkinData()->FMouseAbove);
+    EXPECT_EQ(button->ElementState(), TThemedButton::tbPushButtonPressed);
+    QApplication::sendEvent(button, &drag);
     QTest::mouseRelease(button, Qt::LeftButton, {}, QPoint(-30, -30));
     EXPECT_EQ(clicks.count(), 0);
 }
@@ -202,6 +214,32 @@ TEST_P(ButtonLook, FocusMovesTheFocusedLook) {
     EXPECT_TRUE(button->IsFocused());
     EXPECT_FALSE(other->IsFocused());
     EXPECT_EQ(button->ElementState(), TThemedButton::tbPushButtonDefaulted);
+}
+
+TEST_P(ButtonLook, FocusRectangleLiesOnTheContentRectangleOrFourPixelsIn) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    leave();
+    button->setFocus();
+    ASSERT_TRUE(button->IsFocused() && button->hasFocus());
+    const QImage withRect = look();
+    // Focus without the focused look: the same element state, and no focus rectangle.
+    button->SetButtonStyle(false);
+    ASSERT_EQ(button->ElementState(), TThemedButton::tbPushButtonDefaulted);
+    const QImage without = look();
+    QRect dots;
+    for (int y = 0; y < withRect.height(); ++y)
+        for (int x = 0; x < withRect.width(); ++x)
+            if (withRect.pixel(x, y) != without.pixel(x, y))
+                dots = dots.united(QRect(x, y, 1, 1));
+    QRect expected = button->rect().adjusted(4, 4, -4, -4);
+    if (QString(GetParam()) != "windows") {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.rect = button->rect();
+        expected = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    }
+    EXPECT_EQ(dots, expected);
 }
 
 TEST_P(ButtonLook, AnswersItsOwnSizeWhenMeasured) {

@@ -84,9 +84,9 @@ TEST_F(Window, CaptionFrameFontsAndSkinSections) {
     }
 
     EXPECT_EQ(form.sButton1->text(), "Iniciar");
-    EXPECT_EQ(form.sButton1->SkinData()->SkinSection(), "BUTTON");
-    EXPECT_EQ(form.progresso->SkinData()->SkinSection(), "GAUGE");
-    EXPECT_EQ(form.sPanel1->SkinData()->SkinSection(), "PANEL");
+    EXPECT_EQ(form.sButton1->SkinData()->SkinSection(), u"BUTTON");
+    EXPECT_EQ(form.progresso->SkinData()->SkinSection(), u"GAUGE");
+    EXPECT_EQ(form.sPanel1->SkinData()->SkinSection(), u"PANEL");
     EXPECT_EQ(form.sButton1->SkinData()->SkinManager(), nullptr);
     EXPECT_FALSE(form.sButton1->SkinData()->Skinned(false));
 

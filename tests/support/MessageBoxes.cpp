@@ -27,7 +27,7 @@ bool MessageBoxes::eventFilter(QObject* watched, QEvent* event) {
         const QAbstractButton* ok = box->button(QMessageBox::Ok);
         seen_.append({box->windowTitle(), box->text(), box->icon(), buttons,
                       ok && box->defaultButton() == ok, ok && box->escapeButton() == ok,
-                      box->frameGeometry()});
+                      ok && !ok->icon().isNull(), box->frameGeometry()});
         // Queued: the box's own loop must be running before it can be answered.
         QMetaObject::invokeMethod(
             this,

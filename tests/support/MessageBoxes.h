@@ -15,6 +15,7 @@ struct SeenBox {
     QStringList buttons;
     bool okIsDefault;
     bool okIsEscape;
+    bool okHasIcon;
     QRect geometry;
 };
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-TsPanel::TsPanel(QWidget* parent) : QFrame(parent), skinData_(this, QStringLiteral("PANEL")) {
+TsPanel::TsPanel(QWidget* parent) : QFrame(parent), skinData_(this, u"PANEL") {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
 }

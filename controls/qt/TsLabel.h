@@ -3,7 +3,6 @@
 #include "TsSkinManager.h"
 
 #include <QLabel>
-#include <QPointer>
 
 // The standard label with a skin layer. The label keeps no TsCommonData: it only needs to
 // know whether an active manager is in reach. Without one it is the standard QLabel in
@@ -14,13 +13,13 @@ class TsLabel : public QLabel {
 public:
     explicit TsLabel(QWidget* parent = nullptr);
 
-    TsSkinManager* SkinManager() const { return skinManager_; }
-    void SetSkinManager(TsSkinManager* manager) { skinManager_ = manager; }
-    QString SkinSection;
+    TsSkinManager* SkinManager() const { return skinManager_.get(); }
+    void SetSkinManager(TsSkinManager* manager) { skinManager_.reset(manager); }
+    std::u16string SkinSection;
 
     // An active manager in reach: the label's own, else DefaultManager.
     bool Skinned() const;
 
 private:
-    QPointer<TsSkinManager> skinManager_;
+    TsManagerRef skinManager_;
 };

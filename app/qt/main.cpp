@@ -2,19 +2,20 @@
 #include "TsVersion.h"
 #include "UPrincipal.h"
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     // Taken before Qt removes the arguments it recognises for itself.
-    QStringList arguments;
+    std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments.push_back(QString::fromLocal8Bit(argv[i]).toStdU16String());
 
     TGuiApplication host(argc, argv);
     TApplication application;
     // The control library's start-up.
     if (HasVersionSwitch(arguments))
-        application.ShowMessage(LibraryVersionText());
+        application.ShowMessage(QString::fromStdU16String(LibraryVersionText()));
 
     application.MainFormOnTaskBar = true;
     TForm1 form(application);

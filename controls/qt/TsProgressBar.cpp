@@ -1,7 +1,6 @@
 #include "TsProgressBar.h"
 
-TsProgressBar::TsProgressBar(QWidget* parent)
-    : QProgressBar(parent), skinData_(this, QStringLiteral("GAUGE")) {
+TsProgressBar::TsProgressBar(QWidget* parent) : QProgressBar(parent), skinData_(this, u"GAUGE") {
     setOrientation(Qt::Horizontal);
     setRange(0, 100);
     setValue(0);

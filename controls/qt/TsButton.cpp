@@ -18,10 +18,13 @@ int captionFlags(bool wordWrap) {
            (wordWrap ? Qt::TextWordWrap : 0);
 }
 
+QRect toQRect(const TRect& r) {
+    return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+}
+
 } // namespace
 
-TsButton::TsButton(QWidget* parent)
-    : QPushButton(parent), skinData_(this, QStringLiteral("BUTTON")) {
+TsButton::TsButton(QWidget* parent) : QPushButton(parent), TsButtonState(this) {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         // Focus leaving the application leaves the window's own focus where it was.
         if (!now || now->window() != window())
@@ -34,11 +37,11 @@ TsButton::TsButton(QWidget* parent)
 }
 
 TsButton::~TsButton() {
-    skinData_.BeginOwnerDestroy();
+    SkinData()->BeginOwnerDestroy();
 }
 
 void TsButton::SetButtonStyle(bool ADefault) {
-    isFocused_ = ADefault;
+    StoreButtonStyle(ADefault);
     update();
 }
 
@@ -46,45 +49,22 @@ QSize TsButton::GetCaptionSize() const {
     const QString caption = text();
     if (caption.isEmpty())
         return {0, 0};
-    const QRect bounds(ContentMargin, 0, width() - 2 * ContentMargin, height());
+    const QRect bounds = toQRect(CaptionBounds(width(), height()));
     const int flags = WordWrap ? captionFlags(true) : captionFlags(false) | Qt::TextSingleLine;
     return fontMetrics().boundingRect(bounds, flags, caption).size();
 }
 
 QRect TsButton::CaptionRect() const {
     const QSize caption = GetCaptionSize();
-    const int left = (width() - caption.width()) / 2 - 1;
-    const int right = left + caption.width() + 2;
-    const int top = (height() - caption.height()) / 2;
-    const int bottom = height() - top;
-    QRect rect(QPoint(left, top), QSize(right - left, bottom - top));
-    if (CurrentState())
-        rect.translate(1, 1);
-    return rect;
+    return toQRect(CaptionRectOf(width(), height(), caption.width(), caption.height(), isDown()));
 }
 
 bool TsButton::CurrentState() const {
-    if (!isDown())
-        return false;
-    const TsSkinManager* manager = skinData_.ManagerInReach();
-    const bool hoverOff = manager && manager->NoHoverEffects;
-    return skinData_.FMouseAbove || !leftPressHeld_ || hoverOff;
-}
-
-TThemedButton TsButton::elementState(bool disabled, bool pressed, bool mouseAbove, bool defaulted) {
-    if (disabled)
-        return TThemedButton::tbPushButtonDisabled;
-    if (pressed)
-        return TThemedButton::tbPushButtonPressed;
-    if (mouseAbove)
-        return TThemedButton::tbPushButtonHot;
-    if (defaulted)
-        return TThemedButton::tbPushButtonDefaulted;
-    return TThemedButton::tbPushButtonNormal;
+    return CurrentStateOf(isDown());
 }
 
 TThemedButton TsButton::ElementState() const {
-    return elementState(!isEnabled(), isDown(), skinData_.FMouseAbove, isFocused_ || hasFocus());
+    return ElementStateOf(!isEnabled(), isDown(), hasFocus());
 }
 
 QSize TsButton::sizeHint() const {
@@ -99,12 +79,9 @@ void TsButton::paintEvent(QPaintEvent*) {
 void TsButton::StdDrawItem(QPainter& canvas, const QRect& itemRect, bool pressed, bool hasFocus,
                            bool disabled) {
     if (styledLook())
-        drawStyledBevel(
-            canvas, itemRect,
-            elementState(disabled, pressed, skinData_.FMouseAbove, isFocused_ || hasFocus),
-            hasFocus);
+        drawStyledBevel(canvas, itemRect, ElementStateOf(disabled, pressed, hasFocus), hasFocus);
     else
-        drawClassicFrame(canvas, itemRect, pressed, hasFocus);
+        drawClassicFrame(canvas, itemRect, pressed, hasFocus, disabled);
     DrawCaption(canvas);
 }
 
@@ -147,25 +124,24 @@ void TsButton::drawStyledBevel(QPainter& canvas, const QRect& itemRect, TThemedB
     }
     style()->drawControl(QStyle::CE_PushButtonBevel, &option, &canvas, this);
 
-    // The style's focus place inside the bevel; its contents rectangle reaches the bevel's
-    // very edge in some styles.
-    if (isFocused_ && hasFocus)
+    if (StyledFocusRect(hasFocus))
         drawFocusRect(canvas,
-                      style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this));
+                      style()->subElementRect(QStyle::SE_PushButtonContents, &option, this));
 }
 
 void TsButton::drawClassicFrame(QPainter& canvas, const QRect& itemRect, bool pressed,
-                                bool hasFocus) {
+                                bool hasFocus, bool disabled) {
+    const TClassicFrame frame = ClassicFrameOf(pressed, hasFocus, disabled);
     const QPalette& colours = palette();
     QRect client = itemRect;
     canvas.save();
-    if (isFocused_ || hasFocus) {
+    if (frame.FocusFrame) {
         canvas.setPen(colours.color(QPalette::Shadow));
         canvas.setBrush(Qt::NoBrush);
         canvas.drawRect(client.adjusted(0, 0, -1, -1));
         client.adjust(1, 1, -1, -1);
     }
-    if (pressed) {
+    if (frame.PushedFrame) {
         canvas.setPen(colours.color(QPalette::Dark));
         canvas.setBrush(colours.brush(QPalette::Button));
         canvas.drawRect(client.adjusted(0, 0, -1, -1));
@@ -175,8 +151,10 @@ void TsButton::drawClassicFrame(QPainter& canvas, const QRect& itemRect, bool pr
         qDrawWinButton(&canvas, client, colours, false, &face);
     }
     canvas.restore();
-    if (isFocused_ && hasFocus)
-        drawFocusRect(canvas, itemRect.adjusted(4, 4, -4, -4));
+    if (frame.FocusRect) {
+        const int inset = ClassicFocusInset;
+        drawFocusRect(canvas, itemRect.adjusted(inset, inset, -inset, -inset));
+    }
 }
 
 void TsButton::drawFocusRect(QPainter& canvas, const QRect& rect) {
@@ -217,31 +195,38 @@ void TsButton::DrawCaption(QPainter& canvas) {
     canvas.restore();
 }
 
-void TsButton::trackMouse(bool above) {
-    if (isEnabled() && !skinData_.OwnerDestroying()) {
-        skinData_.FMouseAbove = above;
+void TsButton::pointerOver(bool above) {
+    pointerInside_ = above;
+    if (TrackMouse(above, isEnabled()))
         repaint();
-    }
 }
 
 void TsButton::enterEvent(QEnterEvent* event) {
-    trackMouse(true);
+    pointerOver(true);
     QPushButton::enterEvent(event);
 }
 
 void TsButton::leaveEvent(QEvent* event) {
-    trackMouse(false);
+    pointerOver(false);
     QPushButton::leaveEvent(event);
 }
 
 void TsButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        leftPressHeld_ = true;
+        SetLeftPressHeld(true);
     QPushButton::mousePressEvent(event);
+}
+
+void TsButton::mouseMoveEvent(QMouseEvent* event) {
+    // While the press holds the mouse, crossing the edge counts as leaving or entering.
+    const bool inside = rect().contains(event->position().toPoint());
+    if ((event->buttons() & Qt::LeftButton) && inside != pointerInside_)
+        pointerOver(inside);
+    QPushButton::mouseMoveEvent(event);
 }
 
 void TsButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        leftPressHeld_ = false;
+        SetLeftPressHeld(false);
     QPushButton::mouseReleaseEvent(event);
 }

@@ -6,19 +6,6 @@
 
 #include <functional>
 
-// The rules behind the application object's texts; pure, so every case can be tested.
-
-// The file name after the last of the delimiters, cut before its first full stop, with
-// every character after the first lower-cased: "C:\Suite\MIGRADOR.EXE" gives "Migrador".
-QString ApplicationTitle(const QString& exeName, const QString& delimiters);
-
-// The error box's text: a full stop is added when the message is not empty and its last
-// character's code lies above that of the full stop.
-QString ErrorBoxText(const QString& message);
-
-// A message box shows each carriage return as a line break (a CR LF pair as one).
-QString MessageBoxText(const QString& text);
-
 // The Qt application. It hands every event to its receiver and is where an error that
 // escapes an event handler is caught: the error box shows it and the event counts as
 // handled, so the loop goes on and the window stays as the handler left it.

@@ -1,15 +1,15 @@
 #include "Application.h"
 
-#include "migration/Exception.h"
+#include "ApplicationRules.h"
 #include "migration/PathRules.h"
 #include "platform/Platform.h"
 
+#include <QAbstractButton>
 #include <QEvent>
+#include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
 #include <QShowEvent>
-
-#include <exception>
 
 TApplication* Application = nullptr;
 
@@ -35,42 +35,17 @@ protected:
     }
 };
 
-// Shows the box until it is answered: its one button, OK, answers Enter and Esc alike.
+// Shows the box until it is answered: its one button, OK, answers Enter and Esc alike. The
+// button shows its text alone, as a native box's does, whatever icons the style would add.
 void execWithOk(QMessageBox& box) {
     box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Ok);
     box.exec();
 }
 
 } // namespace
-
-QString ApplicationTitle(const QString& exeName, const QString& delimiters) {
-    qsizetype start = 0;
-    for (qsizetype i = exeName.size(); i > 0; --i)
-        if (delimiters.contains(exeName[i - 1])) {
-            start = i;
-            break;
-        }
-    QString name = exeName.mid(start);
-    const qsizetype stop = name.indexOf(u'.');
-    if (stop >= 0)
-        name.truncate(stop);
-    return name.left(1) + name.mid(1).toLower();
-}
-
-QString ErrorBoxText(const QString& message) {
-    if (!message.isEmpty() && message.back().unicode() > u'.')
-        return message + u'.';
-    return message;
-}
-
-QString MessageBoxText(const QString& text) {
-    QString result = text;
-    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    result.replace(u'\r', u'\n');
-    return result;
-}
 
 TGuiApplication::TGuiApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // The application object decides when the program ends, never the last window.
@@ -86,15 +61,14 @@ template <typename Work> bool showingErrors(Work&& work) {
     try {
         work();
         return true;
-    } catch (const Exception& error) {
-        message = QString::fromStdU16String(error.Message());
-    } catch (const std::exception& error) {
-        message = QString::fromUtf8(error.what());
+    } catch (...) {
+        message = QString::fromStdU16String(CaughtErrorMessage());
     }
     if (Application)
         Application->ShowException(message);
     else
-        qCritical("%s", qUtf8Printable(ErrorBoxText(message)));
+        qCritical("%s", qUtf8Printable(
+                            QString::fromStdU16String(ErrorBoxText(message.toStdU16String()))));
     return false;
 }
 
@@ -108,8 +82,7 @@ bool TGuiApplication::notify(QObject* receiver, QEvent* event) {
 
 TApplication::TApplication()
     : title_(
-          ApplicationTitle(QString::fromStdU16String(GetExeName()),
-                           QString::fromStdU16String(std::u16string(platform::pathDelimiters())))) {
+          QString::fromStdU16String(ApplicationTitle(GetExeName(), platform::pathDelimiters()))) {
     Application = this;
 }
 
@@ -137,8 +110,9 @@ void TApplication::ProcessMessages() {
 }
 
 void TApplication::ShowMessage(const QString& text) {
-    CentredMessageBox box(QMessageBox::NoIcon, title_, MessageBoxText(text), QMessageBox::Ok,
-                          QApplication::activeWindow());
+    CentredMessageBox box(QMessageBox::NoIcon, title_,
+                          QString::fromStdU16String(MessageBoxText(text.toStdU16String(), u"\n")),
+                          QMessageBox::Ok, QApplication::activeWindow());
     execWithOk(box);
 }
 
@@ -151,8 +125,9 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ShowException(const QString& message) {
-    QMessageBox box(QMessageBox::Critical, title_, ErrorBoxText(message), QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(QMessageBox::Critical, title_,
+                    QString::fromStdU16String(ErrorBoxText(message.toStdU16String())),
+                    QMessageBox::Ok, QApplication::activeWindow());
     execWithOk(box);
 }
 
