@@ -53,6 +53,10 @@ TApplication::TApplication() : title_(ApplicationTitle(GetExeName(), platform::p
 }
 
 TApplication::~TApplication() {
+    // A quit request still waiting belongs to this application; the next one on the thread
+    // must not end on it.
+    MSG quit;
+    PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
     if (Application == this) {
         Application = nullptr;
         SetWindowErrorHandler({});

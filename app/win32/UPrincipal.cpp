@@ -171,13 +171,23 @@ void TForm1::ScaleTo(UINT dpi, const RECT* suggested) {
         control->ApplyFont();
     const SIZE client = AutoSizeClient(dpi);
     AlignControls(client);
-    const SIZE outer = windowSizeFor(client, formStyle, formExStyle, dpi);
+    SIZE outer = windowSizeFor(client, formStyle, formExStyle, dpi);
     if (suggested)
         SetWindowPos(handle_, nullptr, suggested->left, suggested->top, outer.cx, outer.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     else
         SetWindowPos(handle_, nullptr, 0, 0, outer.cx, outer.cy,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    // The frame the platform draws may not be the one it reported for dpi (a frame still
+    // at the old density): the client area, not the frame, is what must come out exact.
+    RECT actual;
+    GetClientRect(handle_, &actual);
+    if (actual.right != client.cx || actual.bottom != client.cy) {
+        outer.cx += client.cx - actual.right;
+        outer.cy += client.cy - actual.bottom;
+        SetWindowPos(handle_, nullptr, 0, 0, outer.cx, outer.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
 }
 
 void TForm1::Show() {

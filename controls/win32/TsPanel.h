@@ -29,4 +29,6 @@ private:
     void paintAll(HDC canvas);
 
     TsCommonData skinData_;
+    // The font of its caption, which it has none of; a standard panel keeps one all the same.
+    HFONT font_ = nullptr;
 };

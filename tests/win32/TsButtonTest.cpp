@@ -197,7 +197,9 @@ TEST(Button, StaysOwnerDrawnAndAnswersItsOwnSize) {
     TForm1 form(application, folder.base());
     application.ShowMainForm(form);
     HWND button = form.sButton1->Handle();
-    const auto ownerDrawn = [&] { return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW; };
+    const auto ownerDrawn = [&] {
+        return (GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_OWNERDRAW;
+    };
     EXPECT_TRUE(ownerDrawn());
     form.sButton1->SetButtonStyle(true);
     SetFocus(form.Handle());
@@ -208,8 +210,8 @@ TEST(Button, StaysOwnerDrawnAndAnswersItsOwnSize) {
     MEASUREITEMSTRUCT item{};
     item.CtlType = ODT_BUTTON;
     item.CtlID = static_cast<UINT>(GetDlgCtrlID(button));
-    EXPECT_TRUE(SendMessageW(form.Handle(), WM_MEASUREITEM, item.CtlID,
-                             reinterpret_cast<LPARAM>(&item)));
+    EXPECT_TRUE(
+        SendMessageW(form.Handle(), WM_MEASUREITEM, item.CtlID, reinterpret_cast<LPARAM>(&item)));
     EXPECT_EQ(item.itemWidth, 197u);
     EXPECT_EQ(item.itemHeight, 49u);
 }
@@ -222,8 +224,8 @@ TEST(Button, TheFocusedLookFollowsTheFocus) {
     EXPECT_TRUE(form.sButton1->IsFocused());
     // The focus on a control that is no button: the focused look goes, unless the button is
     // the window's default one.
-    HWND other = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10,
-                                 40, 20, form.Handle(), nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 40,
+                                 20, form.Handle(), nullptr, nullptr, nullptr);
     SetFocus(other);
     EXPECT_FALSE(form.sButton1->IsFocused());
     SetFocus(form.sButton1->Handle());

@@ -42,8 +42,8 @@ std::vector<HWND> dialogsOf(DWORD process) {
     return search.found;
 }
 
-Boxes::Boxes(Answer answer, std::function<void(HWND)> whileUp, DWORD process)
-    : answer_(answer), whileUp_(std::move(whileUp)), process_(process) {
+Boxes::Boxes(Answer answer, std::function<void(HWND)> whileUp, DWORD process, DWORD upFor)
+    : answer_(answer), whileUp_(std::move(whileUp)), process_(process), upFor_(upFor) {
     running = this;
     timer_ = SetTimer(nullptr, 0, 40, tick);
 }
@@ -59,10 +59,17 @@ void CALLBACK Boxes::tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void Boxes::look() {
+    const DWORD now = GetTickCount();
     for (HWND box : dialogsOf(process_)) {
-        if (std::find(answered_.begin(), answered_.end(), box) != answered_.end())
+        auto found = std::find_if(found_.begin(), found_.end(),
+                                  [&](const Found& f) { return f.box == box; });
+        if (found == found_.end()) {
+            found_.push_back({box, now, false});
+            found = found_.end() - 1;
+        }
+        if (found->answered || now - found->since < upFor_)
             continue;
-        answered_.push_back(box);
+        found->answered = true;
         seen_.push_back(describe(box));
         if (whileUp_)
             whileUp_(box);
@@ -256,6 +263,11 @@ void pumpFor(DWORD milliseconds) {
     do {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The quit request is the application's to take.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
@@ -294,6 +306,24 @@ void key(WORD virtualKey, bool down) {
     input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
     SendInput(1, &input, sizeof input);
     pumpFor(60);
+}
+
+void sendKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD k : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = k;
+        inputs.push_back(input);
+    }
+    for (auto k = keys.end(); k != keys.begin();) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--k;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void tap(WORD virtualKey) {

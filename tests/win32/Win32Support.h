@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -29,12 +30,12 @@ struct SeenBox {
 enum class Answer { Ok, Enter, Escape, CloseBox };
 
 // Answers every box (a dialog window) that opens while it lives, in this thread or in the
-// process given: records it, runs whileUp, then answers it. A timer of the thread drives it,
-// so the box's own loop must be running.
+// process given: records it, and once it has been up for the time given, runs whileUp and
+// answers it. A timer of the thread drives it, so the box's own loop must be running.
 class Boxes {
 public:
     explicit Boxes(Answer answer = Answer::Enter, std::function<void(HWND box)> whileUp = {},
-                   DWORD process = 0);
+                   DWORD process = 0, DWORD upFor = 0);
     Boxes(const Boxes&) = delete;
     Boxes& operator=(const Boxes&) = delete;
     ~Boxes();
@@ -53,8 +54,14 @@ private:
     Answer answer_;
     std::function<void(HWND)> whileUp_;
     DWORD process_;
+    DWORD upFor_;
     std::vector<SeenBox> seen_;
-    std::vector<HWND> answered_;
+    struct Found {
+        HWND box;
+        DWORD since;
+        bool answered;
+    };
+    std::vector<Found> found_;
     UINT_PTR timer_ = 0;
 };
 
@@ -105,7 +112,8 @@ int runThisProgram(const std::string& filter, const wchar_t* variable, const wch
 
 // True when the platform is Wine, which lacks a few things that Windows has.
 bool underWine();
-// Pumps this thread's messages for the time given.
+// Pumps this thread's messages for the time given; a quit request ends it and stays for the
+// application.
 void pumpFor(DWORD milliseconds);
 // Pumps this thread's messages until condition holds, for at most the time given; whether it
 // held. The platform tells some things late: Wine finds the pointer gone by polling.
@@ -116,4 +124,6 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD milliseconds = 3000
 void pointerAt(HWND window, POINT client);
 void mouseButton(bool down);
 void key(WORD virtualKey, bool down = true);
+// The same without the pump, for code that runs inside a loop of the program's own.
+void sendKeys(std::initializer_list<WORD> keys);
 void tap(WORD virtualKey);
