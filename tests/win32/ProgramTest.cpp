@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 
 namespace fs = std::filesystem;
@@ -80,6 +82,83 @@ void pressIniciar(HWND window) {
     SetForegroundWindow(window);
     pumpFor(200);
     tap(VK_RETURN);
+}
+
+// The DLLs the program imports, as its image names them.
+std::vector<std::string> importsOf(HMODULE image) {
+    std::vector<std::string> names;
+    const auto* base = reinterpret_cast<const BYTE*>(image);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry =
+             reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string resourceText(HMODULE image, LPCWSTR type, LPCWSTR name) {
+    HRSRC found = FindResourceW(image, name, type);
+    if (!found)
+        return {};
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(image, found)));
+    return std::string(bytes, SizeofResource(image, found));
+}
+
+TEST(Program, StandsAloneWithItsVersionRecordManifestAndIcon) {
+    HMODULE image = LoadLibraryExW(MIGRATOR_EXE, nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    // Statically linked: nothing but what Windows itself ships.
+    const std::vector<std::string> shipped = {"comctl32.dll", "gdi32.dll",   "kernel32.dll",
+                                              "msvcrt.dll",   "shell32.dll", "user32.dll",
+                                              "uxtheme.dll"};
+    for (const auto& dll : importsOf(image))
+        EXPECT_TRUE(std::find(shipped.begin(), shipped.end(), dll) != shipped.end()) << dll;
+
+    const std::string manifest = resourceText(image, RT_MANIFEST, MAKEINTRESOURCEW(1));
+    for (const char* part : {"PerMonitorV2", "Microsoft.Windows.Common-Controls",
+                             "version=\"6.0.0.0\"", "level=\"asInvoker\""})
+        EXPECT_NE(manifest.find(part), std::string::npos) << part;
+    EXPECT_NE(FindResourceW(image, L"MAINICON", RT_GROUP_ICON), nullptr);
+    FreeLibrary(image);
+
+    // The version record: 1.0.0.0 in US English with the Western code page, and nothing else.
+    DWORD ignored = 0;
+    std::vector<BYTE> record(GetFileVersionInfoSizeW(MIGRATOR_EXE, &ignored));
+    ASSERT_FALSE(record.empty());
+    ASSERT_TRUE(
+        GetFileVersionInfoW(MIGRATOR_EXE, 0, static_cast<DWORD>(record.size()), record.data()));
+    const auto value = [&](const wchar_t* path) -> std::wstring {
+        void* data = nullptr;
+        UINT length = 0;
+        if (!VerQueryValueW(record.data(), path, &data, &length) || length == 0)
+            return {};
+        return static_cast<const wchar_t*>(data);
+    };
+    EXPECT_EQ(value(L"\\StringFileInfo\\040904E4\\FileVersion"), L"1.0.0.0");
+    EXPECT_EQ(value(L"\\StringFileInfo\\040904E4\\ProductVersion"), L"1.0.0.0");
+    for (const wchar_t* absent : {L"ProductName", L"CompanyName", L"FileDescription"})
+        EXPECT_EQ(value((std::wstring(L"\\StringFileInfo\\040904E4\\") + absent).c_str()), L"");
+    void* translation = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(
+        VerQueryValueW(record.data(), L"\\VarFileInfo\\Translation", &translation, &length));
+    EXPECT_EQ(length, 4u);
+    EXPECT_EQ(static_cast<const WORD*>(translation)[0], 0x0409);
+    EXPECT_EQ(static_cast<const WORD*>(translation)[1], 1252);
+    void* fixed = nullptr;
+    ASSERT_TRUE(VerQueryValueW(record.data(), L"\\", &fixed, &length));
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    EXPECT_EQ(info->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(info->dwFileVersionLS, 0u);
+    EXPECT_EQ(info->dwProductVersionMS, 0x00010000u);
 }
 
 TEST(Program, VersionSwitchShowsTheLibraryBoxOnceBeforeTheWindow) {
