@@ -282,6 +282,9 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     case WM_CTLCOLORSTATIC: {
+        // The status line on the window's face; the bar asks too, and keeps its own colours.
+        if (reinterpret_cast<HWND>(lParam) != lbStatus->Handle())
+            break;
         HDC canvas = reinterpret_cast<HDC>(wParam);
         SetTextColor(canvas, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(canvas, GetSysColor(COLOR_BTNFACE));
