@@ -92,15 +92,7 @@ TEST(EndToEnd, ADoubleClickRunsTheMigrationOnce) {
     button = tool.form.sButton1->Handle();
     SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        RECT r;
-        GetWindowRect(button, &r);
-        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        INPUT presses[4] = {};
-        for (int i = 0; i < 4; ++i) {
-            presses[i].type = INPUT_MOUSE;
-            presses[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
-        }
-        SendInput(4, presses, sizeof(INPUT));
+        doubleClick(button);
     });
     tool.application.Run(tool.form);
     pumpFor(200);

@@ -247,15 +247,7 @@ TEST(Button, DoubleClickCountsAsTwoPressesEnterAndSpacePressItEscDoesNot) {
     };
     application.ShowMainForm(form);
     pumpFor(100);
-    RECT r;
-    GetWindowRect(form.sButton1->Handle(), &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    INPUT clicksIn[4] = {};
-    for (int i = 0; i < 4; ++i) {
-        clicksIn[i].type = INPUT_MOUSE;
-        clicksIn[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
-    }
-    SendInput(4, clicksIn, sizeof(INPUT));
+    doubleClick(form.sButton1->Handle());
     pumpFor(200);
     EXPECT_EQ(clicks, 2);
 

@@ -163,11 +163,11 @@ COLORREF Picture::at(int x, int y) const {
     return pixels_[static_cast<std::size_t>(y) * width_ + x];
 }
 
-RECT Picture::boundsOf(COLORREF colour, const RECT& area) const {
+template <typename Which> RECT Picture::boundsWhere(Which which) const {
     RECT box{};
-    for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, height_); ++y)
-        for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, width_); ++x)
-            if (at(x, y) == colour) {
+    for (int y = 0; y < height_; ++y)
+        for (int x = 0; x < width_; ++x)
+            if (which(x, y)) {
                 const RECT pixel{x, y, x + 1, y + 1};
                 if (isEmpty(box))
                     box = pixel;
@@ -177,18 +177,17 @@ RECT Picture::boundsOf(COLORREF colour, const RECT& area) const {
     return box;
 }
 
+RECT Picture::boundsOf(COLORREF colour, const RECT& area) const {
+    return boundsWhere([&](int x, int y) {
+        const POINT at{x, y};
+        return PtInRect(&area, at) && this->at(x, y) == colour;
+    });
+}
+
 RECT Picture::differenceFrom(const Picture& other) const {
-    RECT box{};
-    for (int y = 0; y < std::min(height_, other.height_); ++y)
-        for (int x = 0; x < std::min(width_, other.width_); ++x)
-            if (at(x, y) != other.at(x, y)) {
-                const RECT pixel{x, y, x + 1, y + 1};
-                if (isEmpty(box))
-                    box = pixel;
-                else
-                    UnionRect(&box, &box, &pixel);
-            }
-    return box;
+    return boundsWhere([&](int x, int y) {
+        return x < other.width_ && y < other.height_ && at(x, y) != other.at(x, y);
+    });
 }
 
 bool isEmpty(const RECT& r) {
@@ -324,6 +323,18 @@ void sendKeys(std::initializer_list<WORD> keys) {
         inputs.push_back(input);
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void doubleClick(HWND window) {
+    RECT r;
+    GetWindowRect(window, &r);
+    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    INPUT presses[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        presses[i].type = INPUT_MOUSE;
+        presses[i].mi.dwFlags = i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+    }
+    SendInput(4, presses, sizeof(INPUT));
 }
 
 void tap(WORD virtualKey) {

@@ -82,6 +82,8 @@ public:
     bool operator==(const Picture& other) const { return pixels_ == other.pixels_; }
 
 private:
+    template <typename Which> RECT boundsWhere(Which which) const;
+
     int width_ = 0, height_ = 0;
     std::vector<COLORREF> pixels_;
 };
@@ -126,4 +128,6 @@ void mouseButton(bool down);
 void key(WORD virtualKey, bool down = true);
 // The same without the pump, for code that runs inside a loop of the program's own.
 void sendKeys(std::initializer_list<WORD> keys);
+// Two quick presses of the left mouse button at the middle of the window, without the pump.
+void doubleClick(HWND window);
 void tap(WORD virtualKey);
