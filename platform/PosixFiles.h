@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -25,9 +26,10 @@ inline constexpr std::size_t copyStep = std::size_t{64} << 20;
 // starting with a drive letter or a server name.
 std::optional<std::string> resolvePath(std::u16string_view path);
 
-// Replaces the file at path (already resolved) with content, atomically: a crash leaves
-// either the old file or the new one. The new file takes mode, and keeps the owner of
-// the file it replaces where the process may set it. On failure nothing is left behind.
-bool replaceFile(const std::string& path, std::string_view content, mode_t mode);
+// Replaces the file at path (already resolved) with content, the pieces one after the
+// other, atomically: a crash leaves either the old file or the new one. The new file takes
+// mode, and keeps the owner of the file it replaces where the process may set it. On
+// failure nothing is left behind.
+bool replaceFile(const std::string& path, std::span<const std::string_view> content, mode_t mode);
 
 } // namespace platform::posix

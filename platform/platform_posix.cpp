@@ -351,12 +351,13 @@ std::optional<std::string> resolvePath(std::u16string_view path) {
     return resolved;
 }
 
-bool replaceFile(const std::string& path, std::string_view content, mode_t mode) {
+bool replaceFile(const std::string& path, std::span<const std::string_view> content, mode_t mode) {
     PendingFile out(path);
     if (!out.create())
         return false;
-    if (!writeAll(out.fd(), content))
-        return false;
+    for (const std::string_view piece : content)
+        if (!writeAll(out.fd(), piece))
+            return false;
     struct stat st;
     if (::stat(path.c_str(), &st) == 0) {
         // Another user's file stays theirs where the process may say so; where it may
