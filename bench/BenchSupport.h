@@ -215,6 +215,15 @@ inline void target(const std::string& what, bool met) {
     std::printf("  target: %s: %s\n", what.c_str(), verdict(met));
 }
 
+// A target on the median of the rounds' ratios of ours to one peer.
+inline void ratioTarget(const Comparison& c, std::size_t peer, const std::string& what,
+                        double limit) {
+    const double r = ratioMedian(c, peer);
+    char median[32];
+    std::snprintf(median, sizeof median, " (median %.2f)", r);
+    target(what + median, r <= limit);
+}
+
 // Free bytes on the file system that holds path.
 inline double freeBytes(const std::string& path) {
     struct statvfs st {};
