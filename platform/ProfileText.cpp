@@ -2,6 +2,7 @@
 
 #include "Unicode.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -41,9 +42,13 @@ std::optional<std::string> toWindows1252(std::u16string_view text) {
     return out;
 }
 
-// Valid UTF-8 that holds at least one non-ASCII character.
-bool isNonAsciiUtf8(std::string_view bytes) {
+struct Utf8Scan {
+    bool valid = true;
     bool nonAscii = false;
+};
+
+Utf8Scan scanUtf8(std::string_view bytes) {
+    Utf8Scan scan;
     std::size_t i = 0;
     while (i < bytes.size()) {
         // Settings files are mostly ASCII: skip it eight bytes at a time.
@@ -58,11 +63,66 @@ bool isNonAsciiUtf8(std::string_view bytes) {
         char32_t code;
         const std::size_t length = utf8SequenceAt(bytes, i, code);
         if (length == 0)
-            return false;
-        nonAscii = nonAscii || length > 1;
+            return {false, scan.nonAscii};
+        scan.nonAscii = scan.nonAscii || length > 1;
         i += length;
     }
-    return nonAscii;
+    return scan;
+}
+
+bool isContinuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+std::optional<Encoding> markOf(std::string_view bytes) {
+    if (bytes.starts_with("\xFF\xFE"))
+        return Encoding::Utf16LE;
+    if (bytes.starts_with("\xFE\xFF"))
+        return Encoding::Utf16BE;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return Encoding::Utf8WithMark;
+    return std::nullopt;
+}
+
+Encoding unmarkedEncoding(Utf8Scan scan) {
+    return scan.valid && scan.nonAscii ? Encoding::Utf8 : Encoding::Windows1252;
+}
+
+// The encoding of the three pieces of an edited file read as one text, without joining
+// them. No UTF-8 sequence starts on a continuation byte, so the text is valid exactly
+// when each part is, cut where the unchanged start's last sequence begins and where the
+// unchanged end's first one does: only the few bytes around the replacement are joined.
+Encoding encodingOf(const std::array<std::string_view, 3>& pieces) {
+    std::string start;
+    for (const std::string_view piece : pieces)
+        start.append(piece.substr(0, 3 - start.size()));
+    if (const auto mark = markOf(start))
+        return *mark;
+    const auto [head, middle, tail] = pieces;
+    std::size_t headCut = head.size();
+    for (std::size_t back = 1; back <= std::min<std::size_t>(4, head.size()); ++back) {
+        if (!isContinuation(head[head.size() - back])) {
+            headCut = head.size() - back;
+            break;
+        }
+    }
+    std::size_t tailCut = std::min<std::size_t>(4, tail.size());
+    for (std::size_t at = 0; at < std::min<std::size_t>(4, tail.size()); ++at) {
+        if (!isContinuation(tail[at])) {
+            tailCut = at;
+            break;
+        }
+    }
+    const std::string joined = std::string(head.substr(headCut)) + std::string(middle) +
+                               std::string(tail.substr(0, tailCut));
+    Utf8Scan scan;
+    for (const std::string_view part :
+         {head.substr(0, headCut), std::string_view(joined), tail.substr(tailCut)}) {
+        const Utf8Scan own = scanUtf8(part);
+        scan.valid = scan.valid && own.valid;
+        scan.nonAscii = scan.nonAscii || own.nonAscii;
+    }
+    return unmarkedEncoding(scan);
 }
 
 // The file's bytes as a sequence of code units. Every character that gives the file its
@@ -345,26 +405,12 @@ std::string lineBreakOf(const Text& text) {
     return *text.encode(u"\r\n");
 }
 
-std::string spliced(std::string_view bytes, std::size_t from, std::size_t to,
-                    std::string_view replacement) {
-    std::string out;
-    out.reserve(bytes.size() - (to - from) + replacement.size());
-    out.append(bytes.substr(0, from));
-    out.append(replacement);
-    out.append(bytes.substr(to));
-    return out;
-}
-
 } // namespace
 
 Encoding detectEncoding(std::string_view bytes) {
-    if (bytes.starts_with("\xFF\xFE"))
-        return Encoding::Utf16LE;
-    if (bytes.starts_with("\xFE\xFF"))
-        return Encoding::Utf16BE;
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return Encoding::Utf8WithMark;
-    return isNonAsciiUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252;
+    if (const auto mark = markOf(bytes))
+        return *mark;
+    return unmarkedEncoding(scanUtf8(bytes));
 }
 
 std::optional<std::u16string> readValue(std::string_view bytes, std::u16string_view section,
@@ -376,25 +422,25 @@ std::optional<std::u16string> readValue(std::string_view bytes, std::u16string_v
     return text.decode(place.key.value.begin, place.key.value.end);
 }
 
-std::optional<std::string> writeValue(std::string_view bytes, std::u16string_view section,
-                                      std::u16string_view key, std::u16string_view value) {
+std::optional<Edit> editValue(std::string_view bytes, std::u16string_view section,
+                              std::u16string_view key, std::u16string_view value) {
     section = trimmed(section);
     key = trimmed(key);
     if (!storable(section, key, value))
         return std::nullopt;
     if (bytes.empty())
-        return newFile(section, key, value);
+        return Edit{0, 0, newFile(section, key, value)};
 
     const Text text = analyse(bytes);
     const Place place = locate(text, section, key);
-    std::optional<std::string> out;
+    std::optional<Edit> edit;
     if (place.keyFound) {
         // The key keeps its spelling, byte for byte.
         const Range name = place.key.name;
         const auto rest = text.encode(u"=" + std::u16string(value));
         if (rest)
-            out = spliced(bytes, place.keyLine.begin, place.keyLine.contentEnd,
-                          std::string(bytes.substr(name.begin, name.end - name.begin)) + *rest);
+            edit = Edit{place.keyLine.begin, place.keyLine.contentEnd,
+                        std::string(bytes.substr(name.begin, name.end - name.begin)) + *rest};
     } else {
         const std::string lineBreak = lineBreakOf(text);
         const auto line = text.encode(keyLine(key, value));
@@ -407,25 +453,25 @@ std::optional<std::string> writeValue(std::string_view bytes, std::u16string_vie
                 const Line after = place.lastOfSection;
                 const std::string_view ownBreak =
                     bytes.substr(after.contentEnd, after.end - after.contentEnd);
-                out = spliced(bytes, after.end, after.end,
-                              after.hasBreak() ? *line + std::string(ownBreak) : lineBreak + *line);
+                edit = Edit{after.end, after.end,
+                            after.hasBreak() ? *line + std::string(ownBreak) : lineBreak + *line};
             } else if (text.end == text.begin) {
-                out = spliced(bytes, text.end, text.end, *header + lineBreak + *line + lineBreak);
+                edit = Edit{text.end, text.end, *header + lineBreak + *line + lineBreak};
             } else {
                 const char16_t last = text.unit(text.end - text.width);
                 const bool endsWithBreak = last == u'\n' || last == u'\r';
-                out = spliced(bytes, text.end, text.end,
-                              endsWithBreak ? *header + lineBreak + *line + lineBreak
-                                            : lineBreak + *header + lineBreak + *line);
+                edit = Edit{text.end, text.end,
+                            endsWithBreak ? *header + lineBreak + *line + lineBreak
+                                          : lineBreak + *header + lineBreak + *line};
             }
         }
     }
     // A file read as Windows-1252 that would turn into valid UTF-8 would read back as
     // other text, this key's or another's.
-    if (out && text.encoding == Encoding::Windows1252 &&
-        detectEncoding(*out) != Encoding::Windows1252)
+    if (edit && text.encoding == Encoding::Windows1252 &&
+        encodingOf(edit->pieces(bytes)) != Encoding::Windows1252)
         return std::nullopt;
-    return out;
+    return edit;
 }
 
 std::vector<KeyName> listKeys(std::string_view bytes) {

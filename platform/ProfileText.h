@@ -8,6 +8,8 @@
 // bytes it must and copies every other byte as it was, so comments, blank lines, line
 // endings, stray bytes and the encoding all survive a write.
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,12 +36,26 @@ Encoding detectEncoding(std::string_view bytes);
 std::optional<std::u16string> readValue(std::string_view bytes, std::u16string_view section,
                                         std::u16string_view key);
 
-// The file's bytes after setting key in section to value, or nothing when the file
-// cannot hold it: a character its encoding lacks, a line break or NUL, a section name
-// with "]", or a key that would read as something else ("=" inside, or starting with
-// "[" or ";"). Empty bytes stand for a new file.
-std::optional<std::string> writeValue(std::string_view bytes, std::u16string_view section,
-                                      std::u16string_view key, std::u16string_view value);
+// A write as an edit of the file's bytes: the bytes from `from` to `to` give way to
+// replacement, and every other byte stays as it was.
+struct Edit {
+    std::size_t from = 0;
+    std::size_t to = 0;
+    std::string replacement;
+
+    // The new file, in order: the unchanged start, the replacement, the unchanged end. A
+    // large file is written from the bytes read, never copied whole.
+    std::array<std::string_view, 3> pieces(std::string_view bytes) const {
+        return {bytes.substr(0, from), replacement, bytes.substr(to)};
+    }
+};
+
+// The edit that sets key in section to value, or nothing when the file cannot hold it: a
+// character its encoding lacks, a line break or NUL, a section name with "]", or a key
+// that would read as something else ("=" inside, or starting with "[" or ";"). Empty
+// bytes stand for a new file.
+std::optional<Edit> editValue(std::string_view bytes, std::u16string_view section,
+                              std::u16string_view key, std::u16string_view value);
 
 struct KeyName {
     std::u16string section;

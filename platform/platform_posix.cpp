@@ -179,11 +179,56 @@ private:
     FileDescriptor fd_;
 };
 
-bool copyData(int in, int out) {
-    for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (n > 0)
+// Starts the disk's writeback of each finished step of a copy, so that the disk writes one
+// step while the next is read, and the final fsync waits for the last steps only. It asks
+// for the write alone and never waits: a wait would take a writeback error for itself that
+// the fsync must report. Where the call is refused the copy goes on and the fsync writes
+// everything, as it would without it.
+class Writeback {
+public:
+    explicit Writeback(int fd) : fd_(fd) {}
+
+    // How much of the current step is still to be copied.
+    std::size_t rest() const { return posix::copyStep - pending_; }
+
+    void wrote(std::size_t bytes) {
+        pending_ += bytes;
+        if (pending_ < posix::copyStep)
+            return;
+        if (!refused_ && ::sync_file_range(fd_, offset_, static_cast<off_t>(pending_),
+                                           SYNC_FILE_RANGE_WRITE) != 0)
+            refused_ = true;
+        offset_ += static_cast<off_t>(pending_);
+        pending_ = 0;
+    }
+
+private:
+    int fd_;
+    bool refused_ = false;
+    off_t offset_ = 0;
+    std::size_t pending_ = 0;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
             continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool copyData(int in, int out) {
+    Writeback writeback(out);
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, writeback.rest(), 0);
+        if (n > 0) {
+            writeback.wrote(static_cast<std::size_t>(n));
+            continue;
+        }
         if (n == 0)
             return true;
         if (errno == EINTR)
@@ -195,7 +240,7 @@ bool copyData(int in, int out) {
     }
     std::vector<char> buffer(1 << 20);
     for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        const ssize_t n = ::read(in, buffer.data(), std::min(buffer.size(), writeback.rest()));
         if (n == 0)
             return true;
         if (n < 0) {
@@ -203,14 +248,9 @@ bool copyData(int in, int out) {
                 continue;
             return false;
         }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t written = ::write(out, buffer.data() + done, n - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return false;
-            done += written;
-        }
+        if (!writeAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n))))
+            return false;
+        writeback.wrote(static_cast<std::size_t>(n));
     }
 }
 
@@ -311,18 +351,13 @@ std::optional<std::string> resolvePath(std::u16string_view path) {
     return resolved;
 }
 
-bool replaceFile(const std::string& path, std::string_view content, mode_t mode) {
+bool replaceFile(const std::string& path, std::span<const std::string_view> content, mode_t mode) {
     PendingFile out(path);
     if (!out.create())
         return false;
-    for (std::size_t done = 0; done < content.size();) {
-        const ssize_t n = ::write(out.fd(), content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
+    for (const std::string_view piece : content)
+        if (!writeAll(out.fd(), piece))
             return false;
-        done += n;
-    }
     struct stat st;
     if (::stat(path.c_str(), &st) == 0) {
         // Another user's file stays theirs where the process may say so; where it may

@@ -133,12 +133,13 @@ bool writeProfileString(const std::u16string& section, const std::u16string& key
         mode = st.st_mode & 07777;
     }
 
-    const auto edited = profile::writeValue(bytes, section, key, value);
-    if (!edited)
+    const auto edit = profile::editValue(bytes, section, key, value);
+    if (!edit)
         return false;
-    if (*edited == bytes && !bytes.empty())
+    if (!bytes.empty() &&
+        std::string_view(bytes).substr(edit->from, edit->to - edit->from) == edit->replacement)
         return true;
-    return posix::replaceFile(target, *edited, mode);
+    return posix::replaceFile(target, edit->pieces(bytes), mode);
 }
 
 void flushProfile(const std::u16string&) {

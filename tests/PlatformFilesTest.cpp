@@ -10,6 +10,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include "Installation.h"
+#include "platform/PosixFiles.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -191,6 +204,65 @@ TEST(Copy, RefusesAFifoWithoutBlocking) {
     ASSERT_EQ(::mkfifo((tmp / "pipe").c_str(), 0600), 0);
     EXPECT_FALSE(platform::copyFile(tmp.name(u"pipe"), tmp.name(u"copy.fdb"), false));
     EXPECT_FALSE(fs::exists(tmp / "copy.fdb"));
+}
+
+#endif
+
+#ifdef __linux__
+
+// Makes the kernel answer ENOSYS to the given calls in this process from now on, as a
+// sandbox's seccomp filter or an older kernel does. False where the filter cannot be set.
+bool refuseSystemCalls(const std::vector<long>& calls) {
+    std::vector<sock_filter> program{
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (const long call : calls) {
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<__u32>(call), 0, 1));
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
+}
+
+// A copy of more than one step, in each way the kernel may let it be made: in-kernel with
+// the writeback started step by step, or with either call or both refused. The bytes come
+// out the same every time.
+TEST(Copy, LargerThanAStepWhateverTheKernelRefuses) {
+    TempFolder tmp;
+    const std::string content =
+        Installation::databaseContent(platform::posix::copyStep * 3 / 2 + 4099);
+    writeBytes(tmp / "source.gdb", content);
+    const std::pair<const char*, std::vector<long>> cases[] = {
+        {"nothing refused", {}},
+        {"sync_file_range refused", {SYS_sync_file_range}},
+        {"copy_file_range refused", {SYS_copy_file_range}},
+        {"both refused", {SYS_sync_file_range, SYS_copy_file_range}},
+    };
+    for (const auto& [name, refused] : cases) {
+        SCOPED_TRACE(name);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (!refuseSystemCalls(refused))
+                ::_exit(3);
+            // The refusal holds: the calls the copy makes fail as the filter says.
+            for (const long call : refused)
+                if (::syscall(call, -1, 0, -1, 0, 0, 0) != -1 || errno != ENOSYS)
+                    ::_exit(4);
+            ::_exit(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"copy.fdb"), false) ? 0
+                                                                                              : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 3)
+            GTEST_SKIP() << "this kernel lets no process filter its system calls";
+        ASSERT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_TRUE(readBytes(tmp / "copy.fdb") == content) << "the copy's bytes differ";
+        EXPECT_EQ(entries(tmp.path()), (std::vector<std::string>{"copy.fdb", "source.gdb"}));
+        fs::remove(tmp / "copy.fdb");
+    }
 }
 
 #endif

@@ -3,6 +3,7 @@
 // with a WM_DELETE_WINDOW message.
 #include "Installation.h"
 #include "TempFolder.h"
+#include "XDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -115,16 +115,9 @@ public:
                                                  "-screen", "0", "1280x1024x24"},
                         environmentWith({}), fs::temp_directory_path(), fds[1]);
         ::close(fds[1]);
-        std::string number;
-        pollfd reader{fds[0], POLLIN, 0};
-        char c = 0;
-        while (::poll(&reader, 1, static_cast<int>(patience / 1ms)) > 0 &&
-               ::read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        ::close(fds[0]);
-        if (number.empty())
+        display_ = displayFromPipe(fds[0], patience);
+        if (display_.empty())
             return;
-        display_ = ":" + number;
         connection_ = xcb_connect(display_.c_str(), nullptr);
         if (xcb_connection_has_error(connection_)) {
             xcb_disconnect(connection_);
