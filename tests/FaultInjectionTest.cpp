@@ -10,9 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -220,6 +226,60 @@ TEST(FaultInjection, ADatabaseOnAnotherFileSystemIsConverted) {
     EXPECT_EQ(suite.bytes(Installation::newDatabaseName), suite.database);
     for (const auto* s : allSettingsFiles)
         EXPECT_EQ(suite.bytes(s->file), settingsText(*s, suite.newDatabasePath()));
+}
+
+// Whether any extent of the file shares its blocks with another file.
+bool sharesBlocks(const fs::path& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    constexpr unsigned slots = 256;
+    std::vector<char> buffer(sizeof(fiemap) + slots * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = slots;
+    bool shared = false;
+    if (::ioctl(fd, FS_IOC_FIEMAP, map) == 0)
+        for (unsigned i = 0; i < map->fm_mapped_extents; ++i)
+            shared = shared || (map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED) != 0;
+    ::close(fd);
+    return shared;
+}
+
+// The backup is there to survive what may happen to the database: on a file system that can
+// share blocks between files, the copy must not share the backup's.
+TEST(FaultInjection, TheNewDatabaseSharesNoBlocksWithTheBackup) {
+    if (!isRoot())
+        GTEST_SKIP() << "mounting a file system image needs root";
+    TempFolder disk;
+    const fs::path image = disk / "xfs.img";
+    {
+        std::ofstream sparse(image, std::ios::binary);
+        sparse.seekp((320 << 20) - 1);
+        sparse.put('\0');
+    }
+    const std::string made = "mkfs.xfs -q -m reflink=1 '" + image.string() + "' 2>/dev/null";
+    if (std::system(made.c_str()) != 0)
+        GTEST_SKIP() << "no mkfs.xfs with shared blocks on this machine";
+    Installation suite;
+    const std::string mount =
+        "mount -o loop '" + image.string() + "' '" + suite.folder.path().string() + "'";
+    if (std::system(mount.c_str()) != 0)
+        GTEST_SKIP() << "this machine refuses to mount a loop device";
+    const struct Unmount {
+        fs::path root;
+        ~Unmount() { ::umount2(root.c_str(), MNT_DETACH); }
+    } unmount{suite.folder.path()};
+    suite.addEverything(8 << 20);
+
+    const Outcome outcome = migrate(suite);
+
+    ASSERT_FALSE(outcome.calls.empty());
+    EXPECT_EQ(outcome.calls[outcome.calls.size() - 2], successBox);
+    EXPECT_EQ(suite.bytes(Installation::newDatabaseName), suite.database);
+    EXPECT_EQ(suite.bytes(Installation::backupName), suite.database);
+    EXPECT_FALSE(sharesBlocks(suite.folder / Installation::newDatabaseName));
 }
 
 } // namespace

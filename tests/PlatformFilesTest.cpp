@@ -236,8 +236,8 @@ TEST(Copy, LargerThanAStepWhateverTheKernelRefuses) {
     const std::pair<const char*, std::vector<long>> cases[] = {
         {"nothing refused", {}},
         {"sync_file_range refused", {SYS_sync_file_range}},
-        {"copy_file_range refused", {SYS_copy_file_range}},
-        {"both refused", {SYS_sync_file_range, SYS_copy_file_range}},
+        {"sendfile refused", {SYS_sendfile}},
+        {"both refused", {SYS_sync_file_range, SYS_sendfile}},
     };
     for (const auto& [name, refused] : cases) {
         SCOPED_TRACE(name);
