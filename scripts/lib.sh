@@ -8,7 +8,7 @@ JOBS=2
 # What the project needs on a Debian 12 machine to build and test.
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 googletest libgtest-dev fonts-liberation2 g++-mingw-w64-x86-64 wine wine64
-                clang libclang-rt-14-dev xvfb xauth)
+                clang libclang-rt-14-dev xvfb xauth libfuse3-dev fuse3)
 
 # Installs the Debian packages named that are not installed yet; never prompts.
 ensure_packages() {
