@@ -37,6 +37,8 @@ const SettingsRow fiscalRow{names::fiscalIni, u"ConfiguracaoLocal", u"CaminhoBan
 const std::u16string successText = u"ALTERAÇÕES REALIZADAS COM SUCESSO!!!";
 const std::u16string conversionErrorText =
     u"Erro ao converter o banco de dados, entre em contato com o Suporte!!!";
+const std::u16string noBaseFolderText =
+    u"Erro ao localizar a pasta do sistema, entre em contato com o Suporte!!!";
 const std::u16string databaseInUseText =
     u"ATENÇÃO! \r\rNão foi possivel relizar os procedimentos de conversão!\r\r"
     u" Feche todas as conexões ao banco de dados!!!";
@@ -51,6 +53,12 @@ public:
         window_.SetProgressMax(8);
         window_.SetProgressPosition(0);
         window_.ProcessMessages();
+        // Without the tool's own folder every name would be taken from whatever folder it
+        // was started in, where another installation, or none, may lie.
+        if (baseFolder_.empty()) {
+            end(noBaseFolderText);
+            return;
+        }
 
         if (exists(names::backOfficeExe)) {
             if (!migrateBackOffice())

@@ -2,17 +2,25 @@
 
 namespace platform {
 
-std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
+namespace {
+
+// Lone surrogates from U+DC80 to U+DCFF are bytes of a file name that is not UTF-8.
+constexpr char16_t firstByteUnit = 0xDC80;
+constexpr char16_t lastByteUnit = 0xDCFF;
+
+std::optional<std::string> toUtf8(std::u16string_view text, bool bytesAsSurrogates) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF)
-                return std::nullopt;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        } else if (c >= 0xDC00 && c <= 0xDFFF) {
-            return std::nullopt;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            if (!bytesAsSurrogates || c < firstByteUnit || c > lastByteUnit)
+                return std::nullopt;
+            out += static_cast<char>(c - 0xDC00);
+            continue;
         }
         if (c < 0x80) {
             out += static_cast<char>(c);
@@ -31,6 +39,16 @@ std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
         }
     }
     return out;
+}
+
+} // namespace
+
+std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
+    return toUtf8(text, false);
+}
+
+std::optional<std::string> fileNameFromUtf16(std::u16string_view name) {
+    return toUtf8(name, true);
 }
 
 std::size_t utf8SequenceAt(std::string_view bytes, std::size_t i, char32_t& code) {
@@ -82,6 +100,23 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view bytes) {
             return std::nullopt;
         appendUtf16(out, code);
         i += length;
+    }
+    return out;
+}
+
+std::u16string fileNameToUtf16(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t code;
+        const std::size_t length = utf8SequenceAt(bytes, i, code);
+        if (length == 0) {
+            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(bytes[i]));
+            ++i;
+        } else {
+            appendUtf16(out, code);
+            i += length;
+        }
     }
     return out;
 }

@@ -23,6 +23,16 @@ void appendUtf16(std::u16string& text, char32_t code);
 // Nothing when the bytes are not valid UTF-8.
 std::optional<std::u16string> utf8ToUtf16(std::string_view bytes);
 
+// A POSIX file name is bytes, which need not be UTF-8: a folder unpacked from a Windows
+// archive holds Windows-1252 names. Each byte outside well-formed UTF-8 stands for itself
+// as the lone surrogate U+DC80 + (byte - 0x80), so every name decodes, and spells back as
+// the same bytes.
+std::u16string fileNameToUtf16(std::string_view bytes);
+
+// Spells a name for the file system: UTF-8, and each lone surrogate U+DC80 to U+DCFF as
+// the byte it stands for. Nothing when the name holds any other unpaired surrogate.
+std::optional<std::string> fileNameFromUtf16(std::u16string_view name);
+
 // The capital of a letter of the Latin, Greek or Cyrillic alphabets, accented ones
 // included; every other unit is returned as it is. File systems and profile files on
 // Windows compare names through such a table, so "GESTÃO" and "gestão" name one folder.

@@ -1,5 +1,6 @@
 #include "Platform.h"
 #include "PosixFiles.h"
+#include "Temporaries.h"
 #include "Unicode.h"
 
 #include <algorithm>
@@ -9,7 +10,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <random>
 #include <sys/file.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -60,43 +60,54 @@ std::string matchComponent(const std::string& folder, const std::string& compone
         folder.empty() || folder.back() == '/' ? folder + component : folder + "/" + component;
     if (component == "." || component == ".." || ::lstat(exact.c_str(), &st) == 0)
         return component;
-    const auto wanted = utf8ToUtf16(component);
-    if (!wanted)
-        return component;
+    const std::u16string wanted = fileNameToUtf16(component);
     DIR* dir = ::opendir(listed.c_str());
     if (!dir)
         return component;
     std::string best;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name.size() < wanted->size() || (!best.empty() && name >= best))
+        if (name.size() < wanted.size() || (!best.empty() && name >= best))
             continue;
-        const auto candidate = utf8ToUtf16(name);
-        if (candidate && equalsIgnoringCase(*candidate, *wanted))
+        if (equalsIgnoringCase(fileNameToUtf16(name), wanted))
             best = name;
     }
     ::closedir(dir);
     return best.empty() ? component : best;
 }
 
-void syncFolder(const std::string& folder) {
+// A folder's entries reach the disk only with a flush of their own. A file system that
+// cannot flush a folder (EINVAL) keeps its names its own way; any other failure means a
+// name just made may not survive a power cut.
+bool syncFolder(const std::string& folder) {
     FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd)
-        ::fsync(fd.get());
+    return fd && (::fsync(fd.get()) == 0 || errno == EINVAL);
 }
 
-std::string randomSuffix() {
-    static std::mt19937_64 generator{std::random_device{}()};
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    std::string suffix(10, 'x');
-    for (auto& c : suffix)
-        c = letters[generator() % (sizeof letters - 1)];
-    return suffix;
+bool syncFolders(const std::string& first, const std::string& second) {
+    const bool firstSynced = syncFolder(first);
+    return (first == second || syncFolder(second)) && firstSynced;
+}
+
+// Hidden temporaries that a crash left in folder, where the file system has no O_TMPFILE;
+// each can be as large as the database. Only names of the tool's own form are touched.
+void removeLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st;
+        if (temporaries::isTemporaryName(std::string_view(entry->d_name)) &&
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 // Where the file system allows, the file has no name until it is complete, so a crash
 // while it is being filled leaves nothing behind. Otherwise it carries a hidden name that
-// no name of the suite can match.
+// no name of the suite can match, and the next write in its folder removes it.
 class PendingFile {
 public:
     explicit PendingFile(std::string finalPath)
@@ -109,6 +120,7 @@ public:
     }
 
     bool create() {
+        removeLeftovers(folder_);
         fd_.reset(::open(folder_.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
         if (fd_)
             return true;
@@ -127,14 +139,31 @@ public:
 
     int fd() const { return fd_.get(); }
 
-    // Gives the finished file its final name. Without replace an existing file there
-    // makes this fail.
+    // Gives the finished file its final name, and makes the name last. Without replace an
+    // existing file there makes this fail. When the folder cannot be flushed, a file that
+    // stood at no name before is taken away again, so that the failure leaves things as
+    // they were wherever that can be done.
     bool commit(bool replace) {
         if (::fsync(fd_.get()) != 0)
             return false;
+        struct stat st;
+        const bool nameWasFree = ::lstat(finalPath_.c_str(), &st) != 0;
+        if (!place(replace))
+            return false;
+        if (syncFolder(folder_))
+            return true;
+        if (nameWasFree)
+            ::unlink(finalPath_.c_str());
+        return false;
+    }
+
+private:
+    std::string temporaryName() const { return folder_ + "/" + temporaries::randomName(); }
+
+    bool place(bool replace) {
         if (tempName_.empty()) {
             if (!replace)
-                return linkInto(finalPath_) && synced();
+                return linkInto(finalPath_);
             for (int attempt = 0; attempt < 100 && tempName_.empty(); ++attempt) {
                 const std::string name = temporaryName();
                 if (linkInto(name))
@@ -154,11 +183,8 @@ public:
             ::unlink(tempName_.c_str());
         }
         tempName_.clear();
-        return synced();
+        return true;
     }
-
-private:
-    std::string temporaryName() const { return folder_ + "/.migtmp-" + randomSuffix(); }
 
     bool linkInto(const std::string& name) {
         if (::linkat(fd_.get(), "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)
@@ -167,11 +193,6 @@ private:
             return false;
         const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
         return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    }
-
-    bool synced() {
-        syncFolder(folder_);
-        return true;
     }
 
     std::string finalPath_;
@@ -274,7 +295,10 @@ bool copyResolved(const std::string& source, const std::string& destination, boo
         return false;
     struct stat destinationInfo;
     if (::stat(destination.c_str(), &destinationInfo) == 0) {
-        if (!replace || S_ISDIR(destinationInfo.st_mode))
+        // A read-only destination is refused, as Windows refuses it, though a rename over it
+        // would only ask the folder's permission.
+        if (!replace || S_ISDIR(destinationInfo.st_mode) || (destinationInfo.st_mode & 0222) == 0 ||
+            ::access(destination.c_str(), W_OK) != 0)
             return false;
         if (destinationInfo.st_dev == sourceInfo.st_dev &&
             destinationInfo.st_ino == sourceInfo.st_ino)
@@ -310,15 +334,54 @@ bool moveAcrossFileSystems(const std::string& source, const std::string& destina
         target.resize(n);
         if (::symlink(target.c_str(), destination.c_str()) != 0)
             return false;
+        if (!syncFolder(folderOf(destination))) {
+            ::unlink(destination.c_str());
+            return false;
+        }
     } else if (!copyResolved(source, destination, false)) {
         return false;
     }
     if (::unlink(source.c_str()) != 0) {
         ::unlink(destination.c_str());
+        syncFolder(folderOf(destination));
         return false;
     }
-    syncFolder(folderOf(source));
-    return true;
+    return syncFolder(folderOf(source));
+}
+
+// The folder that holds the running executable, as the tool names it and as the file
+// system spells it.
+struct OwnFolder {
+    std::u16string name;
+    std::string bytes;
+};
+
+std::string executableLink() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0)
+            return {};
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+const OwnFolder& ownFolder() {
+    static const OwnFolder folder = [] {
+        OwnFolder own;
+        const std::string exe = executableLink();
+        const auto slash = exe.rfind('/');
+        if (slash != std::string::npos) {
+            own.bytes = exe.substr(0, slash + 1);
+            own.name = fileNameToUtf16(own.bytes);
+        }
+        return own;
+    }();
+    return folder;
 }
 
 } // namespace
@@ -334,11 +397,22 @@ std::optional<std::string> resolvePath(std::u16string_view path) {
     const bool serverName = path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
     if (driveLetter || serverName)
         return std::nullopt;
-    const auto bytes = utf16ToUtf8(path);
+
+    // The tool's own folder is taken as it stands: a Linux folder name may hold a
+    // backslash, which is no separator there.
+    std::string resolved;
+    const OwnFolder& own = ownFolder();
+    if (!own.name.empty() && path.size() >= own.name.size() &&
+        equalsIgnoringCase(path.substr(0, own.name.size()), own.name)) {
+        resolved = own.bytes;
+        path.remove_prefix(own.name.size());
+    } else if (isSeparator(path.front())) {
+        resolved = "/";
+    }
+    const auto bytes = fileNameFromUtf16(path);
     if (!bytes)
         return std::nullopt;
 
-    std::string resolved = isSeparator(path.front()) ? "/" : "";
     for (std::size_t start = 0; start <= bytes->size();) {
         const std::size_t end = std::min(bytes->find_first_of("/\\", start), bytes->size());
         const std::string component = bytes->substr(start, end - start);
@@ -350,7 +424,7 @@ std::optional<std::string> resolvePath(std::u16string_view path) {
             resolved += '/';
         resolved += match;
     }
-    if (isSeparator(path.back()) && resolved.back() != '/')
+    if (!path.empty() && isSeparator(path.back()) && resolved.back() != '/')
         resolved += '/';
     return resolved;
 }
@@ -381,18 +455,7 @@ std::u16string_view pathDelimiters() {
 }
 
 std::u16string executablePath() {
-    std::string buffer(256, '\0');
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0)
-            return {};
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            buffer.resize(n);
-            break;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-    return utf8ToUtf16(buffer).value_or(std::u16string());
+    return fileNameToUtf16(executableLink());
 }
 
 bool fileExists(const std::u16string& path, bool followLink) {
@@ -419,22 +482,36 @@ bool moveFile(const std::u16string& source, const std::u16string& destination) {
         if (!held && errno != EACCES)
             return false;
     }
+    const std::string toFolder = folderOf(*to);
+    const std::string fromFolder = folderOf(*from);
     if (::renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0) {
-        syncFolder(folderOf(*to));
-        syncFolder(folderOf(*from));
-        return true;
+        if (syncFolders(toFolder, fromFolder))
+            return true;
+        // The move may not survive a power cut: undone, so that the file stays where a
+        // failed move leaves it.
+        if (::renameat2(AT_FDCWD, to->c_str(), AT_FDCWD, from->c_str(), RENAME_NOREPLACE) == 0)
+            syncFolders(fromFolder, toFolder);
+        return false;
     }
     if (errno == EXDEV)
         return moveAcrossFileSystems(*from, *to, sourceInfo);
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // File systems without an atomic no-replace rename: a hard link fails just as well on
-    // an existing destination.
+    // an existing destination. The new name is made to last before the old one goes, so
+    // that a crash leaves the file under at least one of them.
     if (::link(from->c_str(), to->c_str()) != 0)
         return errno == EXDEV && moveAcrossFileSystems(*from, *to, sourceInfo);
-    ::unlink(from->c_str());
-    syncFolder(folderOf(*to));
-    return true;
+    if (!syncFolder(toFolder) || ::unlink(from->c_str()) != 0) {
+        ::unlink(to->c_str());
+        syncFolder(toFolder);
+        return false;
+    }
+    if (syncFolder(fromFolder))
+        return true;
+    if (::link(to->c_str(), from->c_str()) == 0 && ::unlink(to->c_str()) == 0)
+        syncFolders(fromFolder, toFolder);
+    return false;
 }
 
 bool copyFile(const std::u16string& source, const std::u16string& destination, bool failIfExists) {

@@ -9,7 +9,7 @@ JOBS=2
 BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins
                 googletest libgtest-dev fonts-liberation2 g++-mingw-w64-x86-64 wine wine64
                 clang libclang-rt-14-dev xvfb xauth openbox xdotool x11-utils imagemagick
-                libxcb-xtest0-dev xfsprogs)
+                libxcb-xtest0-dev xfsprogs libfuse3-dev fuse3)
 
 # Installs the Debian packages named that are not installed yet; never prompts.
 ensure_packages() {

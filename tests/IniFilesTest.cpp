@@ -400,6 +400,27 @@ TEST(IniFileErrors, WriteWhereAFolderStandsRaisesAndChangesNothing) {
     EXPECT_EQ(ini.ReadString(u"ConfiguracaoLocal", u"CaminhoBanco", u""), u"");
 }
 
+TEST(IniFileErrors, AReadOnlyFileRaisesAndStaysAsItWas) {
+    TempFolder tmp;
+    writeBytes(settingsPath(tmp), fixture("crlf.ini"));
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(settingsPath(tmp), writable, fs::perm_options::remove);
+    {
+        TIniFile ini(tmp.name(settingsName));
+        try {
+            ini.WriteString(u"ConfiguracaoLocal", u"CaminhoBanco", u"FDB");
+            ADD_FAILURE() << "a read-only file was written";
+        } catch (const EIniFileException& error) {
+            EXPECT_EQ(error.Message(), u"Unable to write to " + tmp.name(settingsName));
+        }
+    }
+    EXPECT_EQ(readBytes(settingsPath(tmp)), fixture("crlf.ini"));
+    EXPECT_EQ(fs::status(settingsPath(tmp)).permissions() & fs::perms::owner_write,
+              fs::perms::none);
+    EXPECT_EQ(entries(tmp.path()), (std::vector<std::string>{"Talbrix", "Talbrix/Quorvane.ini"}));
+    fs::permissions(settingsPath(tmp), fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST(IniFileErrors, TextHoldingNulNeverReachesTheFile) {
     // The platform reads names up to a NUL: "Caminho\0X" would name another key.
     TempFolder tmp;

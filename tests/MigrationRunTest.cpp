@@ -225,6 +225,23 @@ TEST(MigrationRun, NoDatabaseAndNoBackupIsAConversionError) {
     EXPECT_EQ(f.suite.snapshot(), before);
 }
 
+// Without its own folder the tool would take every name from the folder it was started in.
+TEST(MigrationRun, WithoutABaseFolderNothingIsTouched) {
+    Fixture f;
+    f.suite.addEverything();
+    const auto before = f.suite.snapshot();
+    const auto previous = fs::current_path();
+    fs::current_path(f.suite.folder.path());
+
+    RunMigration(f.window, u"");
+
+    fs::current_path(previous);
+    const Calls noFolder = {
+        "box Erro ao localizar a pasta do sistema, entre em contato com o Suporte!!!", "terminate"};
+    EXPECT_EQ(f.window.calls, start + noFolder);
+    EXPECT_EQ(f.suite.snapshot(), before);
+}
+
 TEST(MigrationRun, AFailedSettingsWriteStopsTheRunWithoutEndingTheProgram) {
     Fixture f;
     f.suite.addEverything();

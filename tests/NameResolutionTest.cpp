@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 #include "platform/Platform.h"
 #include "platform/PosixFiles.h"
+#include "platform/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,24 @@ TEST(NameResolution, NamesThatCannotExistHere) {
     for (const auto& name : cases)
         EXPECT_FALSE(platform::posix::resolvePath(name).has_value());
     EXPECT_FALSE(platform::fileExists(u"C:\\Windows\\win.ini", true));
+}
+
+// A folder unpacked from a Windows archive has names that are not UTF-8; they must still
+// name their files, byte for byte.
+TEST(NameResolution, EveryByteStringSpellsBackAsItself) {
+    const std::string names[] = {"plain",          "Gest\xC3\xA3o",   "Gest\xE3o",
+                                 "\xFF\xFE",       "\xED\xA0\x80",    "\xC3",
+                                 "a\x80z\xC3\xA3", "\xF0\x9F\x98\x80"};
+    for (const auto& name : names)
+        EXPECT_EQ(platform::fileNameFromUtf16(platform::fileNameToUtf16(name)), name);
+    EXPECT_EQ(platform::fileNameToUtf16("Gest\xE3o"), u"Gest\xDCE3o");
+    EXPECT_EQ(platform::fileNameToUtf16("Gest\xC3\xA3o"), u"Gestão");
+    EXPECT_FALSE(platform::fileNameFromUtf16(u"\xD800x").has_value());
+    EXPECT_FALSE(platform::fileNameFromUtf16(u"\xDC7F").has_value());
+
+    TempFolder tmp;
+    writeBytes(tmp.path() / "Gest\xE3o" / "Banco.gdb", "db");
+    EXPECT_TRUE(platform::fileExists(tmp.base() + u"GEST\xDCE3O\\BANCO.GDB", true));
 }
 
 TEST(NameResolution, RelativeNamesStartAtTheWorkingFolder) {

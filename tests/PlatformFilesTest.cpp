@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #ifndef _WIN32
@@ -124,6 +125,58 @@ TEST(Copy, FailureLeavesTheDestinationAndNoTemporary) {
         EXPECT_FALSE(platform::copyFile(from, to, false));
     EXPECT_EQ(entries(tmp.path()), before);
     EXPECT_EQ(readBytes(tmp / "target.fdb"), "old");
+}
+
+TEST(Copy, KeepsTimesAndAttributesAndRefusesAReadOnlyDestination) {
+    TempFolder tmp;
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    writeBytes(tmp / "source.gdb", "database");
+    fs::last_write_time(tmp / "source.gdb",
+                        fs::last_write_time(tmp / "source.gdb") - std::chrono::hours(24 * 30));
+    fs::permissions(tmp / "source.gdb", writable, fs::perm_options::remove);
+    writeBytes(tmp / "target.fdb", "old");
+    fs::permissions(tmp / "target.fdb", writable, fs::perm_options::remove);
+
+    ASSERT_TRUE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"copy.fdb"), false));
+    EXPECT_EQ(readBytes(tmp / "copy.fdb"), "database");
+    EXPECT_EQ(fs::last_write_time(tmp / "copy.fdb"), fs::last_write_time(tmp / "source.gdb"));
+    EXPECT_EQ(fs::status(tmp / "copy.fdb").permissions() & writable, fs::perms::none)
+        << "read-only as its source";
+    EXPECT_FALSE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"target.fdb"), false));
+    EXPECT_EQ(readBytes(tmp / "target.fdb"), "old");
+    EXPECT_EQ(entries(tmp.path()),
+              (std::vector<std::string>{"copy.fdb", "source.gdb", "target.fdb"}));
+    for (const char* file : {"source.gdb", "copy.fdb", "target.fdb"})
+        fs::permissions(tmp / file, fs::perms::owner_write, fs::perm_options::add);
+}
+
+// What a power cut left of an earlier run goes with the next write in its folder; nothing
+// else does, whatever it is called.
+TEST(Leftovers, OnlyTheToolsOwnGoFromAFolderItWrites) {
+    TempFolder tmp;
+    writeBytes(tmp / "source.gdb", "database");
+    writeBytes(tmp / "Talbrix" / "Quorvane.ini", "[a]\r\nb=c\r\n");
+    const char* const leftovers[] = {".migtmp-0123456789", ".migtmp-abcdefghij"};
+    const char* const others[] = {".migtmp-short", ".migtmp-abcde_ghij", "x.migtmp-abcdefghij",
+                                  ".migtmp-abcdefghij.bak"};
+    for (const char* folder : {"Dados", "Talbrix"}) {
+        for (const char* name : leftovers)
+            writeBytes(tmp / folder / name, "left by a crash");
+        for (const char* name : others)
+            writeBytes(tmp / folder / name, "not the tool's");
+        fs::create_directory(tmp / folder / ".migtmp-folder0000");
+    }
+
+    ASSERT_TRUE(platform::copyFile(tmp.name(u"source.gdb"), tmp.name(u"Dados/banco.fdb"), false));
+    ASSERT_TRUE(platform::writeProfileString(u"a", u"b", u"d", tmp.name(u"Talbrix/Quorvane.ini")));
+
+    for (const char* folder : {"Dados", "Talbrix"}) {
+        for (const char* name : leftovers)
+            EXPECT_FALSE(fs::exists(tmp / folder / name)) << folder << "/" << name;
+        for (const char* name : others)
+            EXPECT_EQ(readBytes(tmp / folder / name), "not the tool's") << folder << "/" << name;
+        EXPECT_TRUE(fs::is_directory(tmp / folder / ".migtmp-folder0000"));
+    }
 }
 
 #ifdef _WIN32

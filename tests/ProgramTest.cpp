@@ -1,6 +1,7 @@
 // The shipped program itself, on a real X server of its own (Xvfb) with no window manager:
 // the test plays the window manager's part and closes windows the way a close box does,
 // with a WM_DELETE_WINDOW message.
+#include "ChildProcess.h"
 #include "Installation.h"
 #include "TempFolder.h"
 #include "XDisplay.h"
@@ -31,60 +32,6 @@ namespace {
 const std::string mainCaption = "Atualizador para versão 9.3.13.x";
 // Generous bounds for a busy machine; nothing is measured against them.
 constexpr auto patience = 60s;
-
-// A child process that is killed if the test leaves it running.
-class Child {
-public:
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-          const fs::path& folder, int keepFd = -1) {
-        std::vector<char*> args, envp;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        for (const auto& e : env)
-            envp.push_back(const_cast<char*>(e.c_str()));
-        envp.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (::chdir(folder.c_str()) != 0)
-                ::_exit(126);
-            const int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, STDIN_FILENO);
-            for (int fd = 3; fd < 256; ++fd)
-                if (fd != keepFd)
-                    ::close(fd);
-            ::execve(args[0], args.data(), envp.data());
-            ::_exit(127);
-        }
-    }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    // The exit code, or nothing when the child has not ended in time or ended by a signal.
-    std::optional<int> waitForExit() {
-        const auto until = std::chrono::steady_clock::now() + patience;
-        while (std::chrono::steady_clock::now() < until) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                if (WIFEXITED(status))
-                    return WEXITSTATUS(status);
-                return std::nullopt;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return std::nullopt;
-    }
-
-private:
-    pid_t pid_ = -1;
-};
 
 std::vector<std::string> environmentWith(const std::vector<std::string>& overrides) {
     std::vector<std::string> env;
@@ -216,7 +163,7 @@ public:
     }
 
 private:
-    std::optional<Child> server_;
+    std::optional<ChildProcess> server_;
     std::string display_;
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;
@@ -231,13 +178,14 @@ protected:
         fs::copy_file(MIGRATOR_EXE, exe);
     }
 
-    Child start(const std::vector<std::string>& arguments) { return start(exe, arguments); }
+    ChildProcess start(const std::vector<std::string>& arguments) { return start(exe, arguments); }
 
-    Child start(const fs::path& program, const std::vector<std::string>& arguments) {
+    ChildProcess start(const fs::path& program, const std::vector<std::string>& arguments) {
         std::vector<std::string> argv{program.string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
-        return Child(argv, environmentWith({"DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb"}),
-                     program.parent_path());
+        return ChildProcess(argv,
+                            environmentWith({"DISPLAY=" + x.display(), "QT_QPA_PLATFORM=xcb"}),
+                            program.parent_path());
     }
 
     XServer x;
@@ -246,7 +194,7 @@ protected:
 };
 
 TEST_F(Program, ClosingTheIdleWindowEndsWithCodeZeroAndTouchesNothing) {
-    Child program = start({});
+    ChildProcess program = start({});
     const auto window = x.waitForWindow(mainCaption);
     ASSERT_TRUE(window) << "the main window never showed";
 
@@ -264,7 +212,7 @@ TEST_F(Program, ClosingTheIdleWindowEndsWithCodeZeroAndTouchesNothing) {
     EXPECT_EQ(sizes[8], 169u);
 
     x.close(*window);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.waitForExit(patience), 0);
     EXPECT_EQ(entries(folder.path()), std::vector<std::string>{"MIGRADOR.EXE"});
 }
 
@@ -275,17 +223,17 @@ TEST_F(Program, ClosingBeforeAPressLeavesTheInstallationAlone) {
     fs::copy_file(MIGRATOR_EXE, installed);
     const auto before = suite.snapshot();
 
-    Child program = start(installed, {});
+    ChildProcess program = start(installed, {});
     const auto window = x.waitForWindow(mainCaption);
     ASSERT_TRUE(window) << "the main window never showed";
     x.close(*window);
 
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.waitForExit(patience), 0);
     EXPECT_EQ(suite.snapshot(), before);
 }
 
 TEST_F(Program, VersionSwitchShowsTheLibraryBoxBeforeTheWindow) {
-    Child program = start({"-x", "/VexLonVer", "/vexlonver"});
+    ChildProcess program = start({"-x", "/VexLonVer", "/vexlonver"});
     const auto box = x.waitForWindow("Migrador");
     ASSERT_TRUE(box) << "no version box captioned with the title";
     for (const auto& [window, title] : x.windows())
@@ -298,7 +246,7 @@ TEST_F(Program, VersionSwitchShowsTheLibraryBoxBeforeTheWindow) {
     for (const auto& [other, title] : x.windows())
         EXPECT_NE(title, "Migrador") << "a second version box showed";
     x.close(*window);
-    EXPECT_EQ(program.waitForExit(), 0);
+    EXPECT_EQ(program.waitForExit(patience), 0);
 }
 
 } // namespace
