@@ -105,29 +105,27 @@ std::vector<TWinControl*> TForm1::TabOrderList() const {
 }
 
 SIZE TForm1::AutoSizeClient(UINT dpi) {
+    // Taken on the layout at 96 dpi: scaling keeps every edge in its order, so the
+    // rectangle at dpi is this one scaled.
     RECT bounds{};
     bool any = false;
     for (const TWinControl* control : controls_) {
-        if (!IsWindowVisible(control->Handle()) &&
-            (GetWindowLongW(control->Handle(), GWL_STYLE) & WS_VISIBLE) == 0)
+        if ((GetWindowLongW(control->Handle(), GWL_STYLE) & WS_VISIBLE) == 0)
             continue;
-        const RECT r = scaled(control->Bounds, dpi);
         if (!any)
-            bounds = r;
+            bounds = control->Bounds;
         else
-            UnionRect(&bounds, &bounds, &r);
+            UnionRect(&bounds, &bounds, &control->Bounds);
         any = true;
     }
     // Controls that lie further in move together, so that the rectangle starts at the
     // corner.
     if (bounds.left != 0 || bounds.top != 0) {
-        const int dx = MulDiv(bounds.left, 96, static_cast<int>(dpi));
-        const int dy = MulDiv(bounds.top, 96, static_cast<int>(dpi));
         for (TWinControl* control : controls_)
-            OffsetRect(&control->Bounds, -dx, -dy);
+            OffsetRect(&control->Bounds, -bounds.left, -bounds.top);
         OffsetRect(&bounds, -bounds.left, -bounds.top);
     }
-    return {bounds.right, bounds.bottom};
+    return {Scaled(bounds.right, dpi), Scaled(bounds.bottom, dpi)};
 }
 
 void TForm1::AlignControls(SIZE client) {
