@@ -10,10 +10,6 @@ TApplication* Application = nullptr;
 
 namespace {
 
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 // The task dialog is there with version 6 of the common controls, on Windows 6 or later;
 // looked up at run time, so that the program starts where it is missing.
 using TaskDialogIndirectFn = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);

@@ -209,20 +209,24 @@ void TForm1::Show() {
     UpdateWindow(handle_);
 }
 
-void TForm1::focusFirst() {
-    for (TWinControl* control : TabOrderList())
-        if (control->TabStop && control->Enabled() && IsWindowVisible(control->Handle())) {
-            SetFocus(control->Handle());
-            activeControl_ = control->Handle();
-            return;
-        }
-}
-
-void TForm1::selectNext(bool forward) {
+std::vector<TWinControl*> TForm1::tabStops() const {
     std::vector<TWinControl*> stops;
     for (TWinControl* control : TabOrderList())
         if (control->TabStop && control->Enabled() && IsWindowVisible(control->Handle()))
             stops.push_back(control);
+    return stops;
+}
+
+void TForm1::focusFirst() {
+    const std::vector<TWinControl*> stops = tabStops();
+    if (stops.empty())
+        return;
+    SetFocus(stops.front()->Handle());
+    activeControl_ = stops.front()->Handle();
+}
+
+void TForm1::selectNext(bool forward) {
+    const std::vector<TWinControl*> stops = tabStops();
     if (stops.empty())
         return;
     const auto at = std::find_if(stops.begin(), stops.end(),

@@ -67,6 +67,8 @@ private:
     SIZE AutoSizeClient(UINT dpi);
     void AlignControls(SIZE client);
     TWinControl* controlOf(HWND window) const;
+    // The controls in tab order that Tab stops at and that can take the focus now.
+    std::vector<TWinControl*> tabStops() const;
     void focusFirst();
     void selectNext(bool forward);
 

@@ -13,10 +13,6 @@ std::function<void(const std::u16string&)>& windowErrorHandler() {
     return handler;
 }
 
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 } // namespace
 
 UINT WindowDpi(HWND window) {

@@ -17,6 +17,11 @@ enum class TAlign { alNone, alTop, alBottom };
 // the window that has it now.
 constexpr UINT CM_FOCUSCHANGED = WM_APP + 1;
 
+// Our text as the platform's wide characters: both are UTF-16.
+inline const wchar_t* wide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
 // The DPI of the monitor the window is on, as the window sees it.
 UINT WindowDpi(HWND window);
 // A length at 96 dpi, at dpi.
