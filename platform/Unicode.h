@@ -40,6 +40,13 @@ char16_t foldCase(char16_t unit);
 
 bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b);
 
+#ifdef _WIN32
+// Our text as the Win32 API's wide characters, which are UTF-16 units too.
+inline const wchar_t* wide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+#endif
+
 // The small letter of a capital of the same alphabets; the inverse of foldCase there.
 char16_t lowerCase(char16_t unit);
 

@@ -1,5 +1,6 @@
 #include "Platform.h"
 #include "Temporaries.h"
+#include "Unicode.h"
 
 #include <algorithm>
 #include <windows.h>
@@ -7,10 +8,6 @@
 namespace platform {
 
 namespace {
-
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // The API reads names up to their first NUL; a name holding one would name another file.
 bool holdsNul(const std::u16string& text) {

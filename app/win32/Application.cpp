@@ -106,14 +106,14 @@ void TApplication::ShowMessage(const std::u16string& text) {
         // centred on the monitor.
         config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
         config.dwCommonButtons = TDCBF_OK_BUTTON;
-        config.pszWindowTitle = wide(title_);
-        config.pszContent = wide(body);
+        config.pszWindowTitle = platform::wide(title_);
+        config.pszContent = platform::wide(body);
         config.nDefaultButton = IDOK;
         int pressed = 0;
         if (SUCCEEDED(taskDialog(&config, &pressed, nullptr, nullptr)))
             return;
     }
-    MessageBoxW(owner, wide(body), wide(title_), MB_OK);
+    MessageBoxW(owner, platform::wide(body), platform::wide(title_), MB_OK);
 }
 
 void TApplication::Terminate() {
@@ -125,7 +125,8 @@ void TApplication::Terminate() {
 
 void TApplication::ShowException(const std::u16string& message) {
     ModalBox box(*this);
-    MessageBoxW(boxOwner(), wide(ErrorBoxText(message)), wide(title_), MB_ICONSTOP | MB_OK);
+    MessageBoxW(boxOwner(), platform::wide(ErrorBoxText(message)), platform::wide(title_),
+                MB_ICONSTOP | MB_OK);
 }
 
 void TApplication::HandleErrors(const std::function<void()>& handler) {

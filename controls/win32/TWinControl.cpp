@@ -106,7 +106,7 @@ std::u16string TWinControl::Text() const {
 }
 
 void TWinControl::SetText(const std::u16string& text) {
-    SetWindowTextW(handle_, wide(text));
+    SetWindowTextW(handle_, platform::wide(text));
 }
 
 bool TWinControl::Enabled() const {

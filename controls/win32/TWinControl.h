@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 
+#include "platform/Unicode.h"
+
 #include <functional>
 #include <string>
 
@@ -16,11 +18,6 @@ enum class TAlign { alNone, alTop, alBottom };
 // Sent by a control to its window when the focus has moved within the window; wParam is
 // the window that has it now.
 constexpr UINT CM_FOCUSCHANGED = WM_APP + 1;
-
-// Our text as the platform's wide characters: both are UTF-16.
-inline const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // The DPI of the monitor the window is on, as the window sees it.
 UINT WindowDpi(HWND window);

@@ -103,7 +103,7 @@ SIZE TsButton::GetCaptionSize(HDC canvas) const {
     const int saved = SaveDC(canvas);
     if (Font)
         SelectObject(canvas, Font->Handle());
-    DrawTextW(canvas, wide(caption), -1, &bounds,
+    DrawTextW(canvas, platform::wide(caption), -1, &bounds,
               DT_CALCRECT | DT_EXPANDTABS | DT_CENTER | (WordWrap ? DT_WORDBREAK : DT_SINGLELINE));
     RestoreDC(canvas, saved);
     return {bounds.right - bounds.left, bounds.bottom - bounds.top};
@@ -180,7 +180,7 @@ void TsButton::DrawCaption(HDC canvas) const {
     const std::u16string caption = Text();
     if (caption.empty())
         return;
-    const wchar_t* text = wide(caption);
+    const wchar_t* text = platform::wide(caption);
     RECT rect = toRECT(CaptionRect(canvas));
     const bool rightToLeft = (GetWindowLongW(Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING) != 0;
     const UINT flags = DT_EXPANDTABS | DT_VCENTER | DT_CENTER | (WordWrap ? DT_WORDBREAK : 0) |
